@@ -1,0 +1,17 @@
+// context.h — one assembler run's state (A03): the bound output table, the
+// arena, and one state record per subsystem. Two contexts never share state.
+#pragma once
+
+#include "driver/driver_state.h"
+#include "driver/memory.h"
+#include "driver/output_table.h"
+
+struct asm_context {
+  const output_table* out;  // bound once at start
+  memory_state mem;         // arena for long-lived records        (A05)
+  driver_state driver;      // options, files, counters            (A03)
+
+  explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
+  asm_context(const asm_context&) = delete;
+  asm_context& operator=(const asm_context&) = delete;
+};

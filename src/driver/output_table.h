@@ -1,0 +1,61 @@
+// output_table.h — the table of console and file operations that every part of
+// the assembler goes through (A03). It is bound to the standard library before
+// the program entry runs; the IDE agent replaces entries to capture all output.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdio>
+
+using qfile = std::FILE;
+
+struct output_table {
+  // 1: error and warning counts changed (IDE mode only; does nothing by default).
+  void (*count_notification)(int errors, int warnings);
+  // 2: a formatted note for the IDE (kind 0 = internal error); at most 1024 characters.
+  void (*formatted_message)(int kind, const char* format, std::va_list args);
+  // 3: progress note (5 before, 6 after pass 1 in IDE mode).
+  void (*progress_hook)(int note);
+  // 4: a second hook, unused by the assembler itself.
+  void (*second_hook)(long value);
+  // 5: end the process with the code; does not return.
+  void (*exit)(int code);
+  // 6, 7: close and open a file; open returns nullptr on failure.
+  void (*close_file)(qfile* file);
+  qfile* (*open_file)(const char* name, const char* mode);
+  // 8: memory from the system; nullptr on failure.
+  void* (*allocate)(std::size_t size);
+  // 9, 10: one character in or out; read returns EOF at the end.
+  int (*read_char)(qfile* file);
+  int (*write_char)(int c, qfile* file);
+  // 11, 12: formatted output to standard output or to a file.
+  int (*print)(const char* format, std::va_list args);
+  int (*print_file)(qfile* file, const char* format, std::va_list args);
+  // 13, 14: block transfer.
+  std::size_t (*block_read)(void* buffer, std::size_t size, std::size_t count, qfile* file);
+  std::size_t (*block_write)(const void* buffer, std::size_t size, std::size_t count, qfile* file);
+  // 15-17: positioning, position and flush of an open file.
+  int (*seek_file)(qfile* file, long offset, int whence);
+  long (*tell_file)(qfile* file);
+  int (*flush_file)(qfile* file);
+  // 18: delete a file by name.
+  int (*remove_file)(const char* name);
+
+  // The standard streams as handles for the entries above (not entries themselves).
+  qfile* std_in;
+  qfile* std_out;
+  qfile* std_err;
+};
+
+// The table bound to the standard library; the only mutable global of the program.
+extern output_table g_output_table;
+
+// A table holding the standard bindings (used to bind g_output_table and by tests).
+output_table standard_output_table();
+
+// Variadic front ends to entries 11 and 12.
+int out_print(const output_table& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int out_print_file(const output_table& out, qfile* file, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+void out_message(const output_table& out, int kind, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
