@@ -5,11 +5,15 @@
 #include "driver/driver_state.h"
 #include "driver/memory.h"
 #include "driver/output_table.h"
+#include "diag/diag.h"
+#include "source/reader.h"
 
 struct asm_context {
   const output_table* out;  // bound once at start
   memory_state mem;         // arena for long-lived records        (A05)
   driver_state driver;      // options, files, counters            (A03)
+  diag_state diag;          // diagnostics printer state           (A01)
+  source_state source;      // reader, include files, source stack (A05, A06)
 
   explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
   asm_context(const asm_context&) = delete;
