@@ -2,6 +2,7 @@
 // arena, and one state record per subsystem. Two contexts never share state.
 #pragma once
 
+#include "driver/command_line.h"
 #include "driver/driver_state.h"
 #include "driver/memory.h"
 #include "driver/output_table.h"
@@ -12,6 +13,7 @@ struct asm_context {
   const output_table* out;  // bound once at start
   memory_state mem;         // arena for long-lived records        (A05)
   driver_state driver;      // options, files, counters            (A03)
+  command_line_state cmdline;  // option table and argument list    (A03)
   diag_state diag;          // diagnostics printer state           (A01)
   source_state source;      // reader, include files, source stack (A05, A06)
 

@@ -70,8 +70,16 @@ struct run_files {
   std::string source_base;         // base name without extension (default output names)
   std::string object_name;
   std::string list_name;
+  bool assembly_started = false;   // the command line was complete
   std::vector<std::string> opened_full_paths;  // inputs and outputs, for the overwrite check
   std::vector<std::string> output_full_paths;
+};
+
+// A -D or -U of the command line, in the order they take effect.
+struct command_define {
+  std::string name;
+  std::string value;  // -DNAME alone gives "1"
+  bool undefine;
 };
 
 struct driver_state {
@@ -87,6 +95,7 @@ struct driver_state {
   long module_bytes = 0;
   long module_cycles = 0;
   long total_cycles = 0;
+  unsigned module_checksum = 0;    // CRC of the module's object records
   int module_ended = 0;
   int program_ended = 0;
   int pass1 = 0;
@@ -94,4 +103,5 @@ struct driver_state {
   long current_line = 0;           // for internal-error reports
   std::time_t assembly_time = 0;   // read once per run
   std::vector<std::string> include_paths;  // search list, in search order
+  std::vector<command_define> command_defines;  // -D and -U, for the preprocessor
 };
