@@ -7,6 +7,8 @@
 #include "driver/memory.h"
 #include "driver/output_table.h"
 #include "diag/diag.h"
+#include "directives/segments.h"
+#include "expr/expr_state.h"
 #include "source/reader.h"
 
 struct asm_context {
@@ -16,6 +18,8 @@ struct asm_context {
   command_line_state cmdline;  // option table and argument list    (A03)
   diag_state diag;          // diagnostics printer state           (A01)
   source_state source;      // reader, include files, source stack (A05, A06)
+  expr_state expr;          // expressions and the operand grammar  (A08, B03)
+  segment_state segs;       // segments and the current location    (A09)
 
   explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
   asm_context(const asm_context&) = delete;
