@@ -1,16 +1,85 @@
-// diag.h — numbered errors and warnings: reporting, counting and the printer (A01).
+// diag.h — numbered errors and warnings (A01): reporting, counting against the
+// error limit, the warning filter, and the printer for the console and the list.
 #pragma once
 
-struct asm_context;
+#include <string>
 
-struct diag_state {
-  // Filled in by the diagnostics module.
+#include "diag/messages.h"
+#include "target/messages_78k0.h"
+
+struct asm_context;
+struct statement_rec;
+
+// The list file collects a diagnostic in a buffer of this size, flushed into a
+// piece of the statement record when fewer than kListFlushMargin places remain.
+constexpr int kListBufferSize = 128;
+constexpr int kListFlushMargin = 6;
+
+// Where print_problem writes; the values are the echo flag.
+enum class problem_sink : int { list = 0, console = 1 };
+
+struct diag_position {
+  std::string file;
+  long line = 0;
+  int column = 0;
+  bool valid = false;
 };
 
-// An error found while reading a statement (pass 1). `text` fills {s}/{q},
-// `number` fills {n}/{x}. Stops the run when the message is fatal.
-void user_error(asm_context& cx, int number, const char* text = nullptr, long value = 0);
+struct diag_state {
+  const char* arg_text = nullptr;      // string argument of the report ({s}, {q})
+  long arg_number = 0;                 // number argument of the report ({n}, {x})
+  int token_column = 1;                // pass-1 column; the lexer keeps it at the token being read
+  statement_rec* last_avm = nullptr;   // the current statement record
+  diag_position last_shown[2];         // previous diagnostic's position, per sink
+  char list_buffer[kListBufferSize] = {};
+  int list_used = 0;
+};
 
-// A warning found while reading a statement (pass 1); nothing happens when the
-// warning is disabled.
-void user_warning(asm_context& cx, int number, const char* text = nullptr, long value = 0);
+// An error or warning number, given by name or (for older call sites) as a number.
+struct error_id {
+  int number;
+  constexpr error_id(int n) : number(n) {}
+  constexpr error_id(gen_err e) : number(static_cast<int>(e)) {}
+  constexpr error_id(tgt_err e) : number(static_cast<int>(e)) {}
+};
+struct warning_id {
+  int number;
+  constexpr warning_id(int n) : number(n) {}
+  constexpr warning_id(gen_warn w) : number(static_cast<int>(w)) {}
+  constexpr warning_id(tgt_warn w) : number(static_cast<int>(w)) {}
+};
+
+// How user_error_pass2 finds the statement: through a line record, the
+// statement record itself, or the current statement (pass 1 only).
+enum avm_ref_kind : int { AVM_CURRENT = 0, AVM_VIA_LINE = 1, AVM_RECORD = 2 };
+
+// Operand positions of user_error_pass2: the column reported.
+enum operand_pos : int { OPERAND_1 = 1, OPERAND_2 = 2, OPERATION_FIELD = 3 };
+
+// An error found while reading a statement (pass 1), at the source reader's
+// line and the lexer's column. `text` fills {s}/{q}, `value` fills {n}/{x}.
+// Stops the run when the message is fatal.
+void user_error(asm_context& cx, error_id number, const char* text = nullptr, long value = 0);
+
+// An error on a recorded statement; `record` is a line record (AVM_VIA_LINE),
+// a statement record (AVM_RECORD) or ignored (AVM_CURRENT).
+void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id number, int operand,
+                      const char* text = nullptr, long value = 0);
+
+// A warning found while reading a statement; nothing happens when disabled.
+void user_warning(asm_context& cx, warning_id number, const char* text = nullptr, long value = 0);
+
+// A warning on a recorded statement; arguments as for user_error_pass2.
+void user_warning_pass2(asm_context& cx, int record_kind, void* record, warning_id number,
+                        int operand, const char* text = nullptr, long value = 0);
+
+// Warning hook of the floating-point package; `user` is the asm_context.
+// Code 1: value out of range, code 2: division by zero.
+void fp_warnings(void* user, int code);
+
+// Prints one diagnostic with the stored text `message` to the console or into
+// the list buffer, positioned at `record` (or the reader's current line when
+// null) and `column`. Returns non-zero when the text is fatal and fatal flags
+// are honoured; the caller stops the run.
+int print_problem(asm_context& cx, problem_sink sink, int number, const char* type_word,
+                  const char* message, statement_rec* record, int column);

@@ -7,6 +7,7 @@
 #include "driver/memory.h"
 #include "driver/output_table.h"
 #include "diag/diag.h"
+#include "directives/block_stack.h"
 #include "directives/segments.h"
 #include "expr/expr_state.h"
 #include "source/reader.h"
@@ -20,6 +21,7 @@ struct asm_context {
   source_state source;      // reader, include files, source stack (A05, A06)
   expr_state expr;          // expressions and the operand grammar  (A08, B03)
   segment_state segs;       // segments and the current location    (A09)
+  block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
 
   explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
   asm_context(const asm_context&) = delete;

@@ -1,0 +1,33 @@
+// block_stack.h — the stack of open blocks shared by macro recording, repeat
+// blocks, conditional assembly and structured assembly (A12). Block ends are
+// checked against its top; diagnostics name the line where the innermost began.
+#pragma once
+
+#include <vector>
+
+struct asm_context;
+
+enum class block_type : int { none = 0, macro = 1, repeat = 2, conditional = 3, structured = 4 };
+
+struct block_entry {
+  block_type type = block_type::none;
+  long start_line = 0;  // line of the directive that opened the block
+};
+
+struct block_stack {
+  std::vector<block_entry> open;  // innermost last
+};
+
+// Opens a block that began at `start_line`.
+void push_block(asm_context& cx, block_type type, long start_line);
+
+// The innermost open block; type none when no block is open.
+block_entry top_block(const asm_context& cx);
+
+// Closes the innermost block; nothing happens when none is open.
+void pop_block(asm_context& cx);
+
+int block_depth(const asm_context& cx);
+
+// Every pass starts with no open block.
+void reset_blocks(asm_context& cx);

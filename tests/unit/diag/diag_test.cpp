@@ -1,0 +1,464 @@
+// diag_test.cpp — reporting of errors and warnings: layout, counting and the
+// error limit, the warning filter, hidden letters, IDE markers, list pieces.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "diag/diag.h"
+#include "directives/block_stack.h"
+#include "driver/context.h"
+#include "driver/statement.h"
+#include "driver/stops.h"
+#include "support/capture.h"
+
+namespace {
+
+int g_notified_errors = -1;  // last counts seen by the count notification
+int g_notified_warnings = -1;
+int g_notifications = 0;
+void note_counts(int errors, int warnings) {
+  g_notified_errors = errors;
+  g_notified_warnings = warnings;
+  ++g_notifications;
+}
+
+class Diag : public ::testing::Test {
+ protected:
+  capture_table cap;
+  asm_context cx{cap.table};
+
+  void SetUp() override {
+    for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
+    cx.driver.pass1 = 1;
+    at_line("t.s26", 7, "LOOP  MOVW AX,#1\n", 7);
+    g_notifications = 0;
+    cap.table.count_notification = note_counts;
+  }
+  void TearDown() override {
+    if (cx.driver.files.list != nullptr) cap.table.close_file(cx.driver.files.list);
+  }
+
+  void at_line(const char* file, long line, const char* text, int column) {
+    cx.source.file_name = file;
+    cx.source.line_no = line;
+    cx.source.line = text;
+    cx.source.line_len = static_cast<long>(std::char_traits<char>::length(text));
+    cx.diag.token_column = column;
+  }
+  void open_list() { cx.driver.files.list = cap.table.open_file("t.lst", "wt"); }
+
+  // A statement record for a line of its own, with the three columns set.
+  statement_rec* statement(const char* file, long line, const char* text) {
+    statement_rec* rec = insert_avm_struct(cx, make_line_rec(cx, file, line, text, std::strlen(text)));
+    rec->operation_column = 3;
+    rec->operand_column[0] = 8;
+    rec->operand_column[1] = 11;
+    return rec;
+  }
+  static std::string pieces(const statement_rec* rec) {
+    std::string all;
+    for (const diag_piece* p = rec->diag_first; p != nullptr; p = p->next) all.append(p->text, p->length);
+    return all;
+  }
+  int stop_code_of_error(error_id number, const char* text = nullptr, long value = 0) {
+    try {
+      user_error(cx, number, text, value);
+    } catch (const run_stop& stop) {
+      return stop.exit_code;
+    }
+    return -1;
+  }
+};
+
+// ---- text expansion -------------------------------------------------------
+
+struct expansion_case {
+  int number;
+  const char* text;
+  long value;
+  const char* expected;  // everything after the heading's "]: "
+};
+
+class Expansion : public Diag, public ::testing::WithParamInterface<expansion_case> {};
+
+TEST_P(Expansion, FillsArgumentsIntoText) {
+  const expansion_case& c = GetParam();
+  user_error(cx, c.number, c.text, c.value);
+  const std::string heading = "\"t.s26\",7  Error[" + std::to_string(c.number) + "]: ";
+  const auto at = cap.console.find(heading);
+  ASSERT_NE(at, std::string::npos) << cap.console;
+  EXPECT_EQ(cap.console.substr(at + heading.size()), std::string(c.expected) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ControlBytes, Expansion,
+    ::testing::Values(expansion_case{42, "X", 0, "Duplicate label:'X'"},                 // {s}
+                      expansion_case{66, nullptr, 0xFFFF, "Segment too long (max is ffff)"},  // {x}
+                      expansion_case{108, "ABCDEF", 255,
+                                     "Symbol too long (max is 255). The symbol is \"ABCDEF\""},  // {q}, {n}
+                      expansion_case{70, "LIM", -3, "Limit exceeded: 'LIM', value is: -3 (decimal)"},
+                      expansion_case{17, nullptr, 0, "')' expected"},    // lead byte not printed
+                      expansion_case{50, nullptr, 0, "Undefined symbol:''"},  // no string given
+                      expansion_case{417, "HL", 0, "Illegal register, 'HL' is not allowed here"}));
+
+TEST_F(Diag, StringArgumentIsNotCarriedToTheNextReport) {
+  user_error(cx, gen_err::duplicate_label, "X");
+  cap.console.clear();
+  cx.diag.arg_number = 0;
+  print_problem(cx, problem_sink::console, 42, "Error", find_message(42, true), nullptr, 7);
+  EXPECT_EQ(cap.console, "\"t.s26\",7  Error[42]: Duplicate label:''\n");
+}
+
+// ---- layout ----------------------------------------------------------------
+
+TEST_F(Diag, FirstDiagnosticShowsSourceMarkerHeadingAndText) {
+  user_error(cx, gen_err::bad_instruction);
+  EXPECT_EQ(cap.console,
+            "\nLOOP  MOVW AX,#1\n"
+            "------^\n"
+            "\"t.s26\",7  Error[40]: Bad instruction\n");
+}
+
+TEST_F(Diag, SamePositionShowsSourceAndMarkerOnce) {
+  user_error(cx, gen_err::bad_instruction);
+  user_warning(cx, gen_warn::constant_truncated);
+  cx.diag.token_column = 9;  // another column on the same line
+  user_error(cx, gen_err::bad_label);
+  EXPECT_EQ(cap.console,
+            "\nLOOP  MOVW AX,#1\n------^\n"
+            "\"t.s26\",7  Error[40]: Bad instruction\n"
+            "\"t.s26\",7  Warning[15]: Constant truncated\n"
+            "\nLOOP  MOVW AX,#1\n--------^\n"
+            "\"t.s26\",7  Error[41]: Bad label\n");
+}
+
+TEST_F(Diag, NewLineOrFileShowsSourceAgain) {
+  user_error(cx, gen_err::bad_label);
+  at_line("t.s26", 8, "LOOP  MOVW AX,#1\n", 7);
+  user_error(cx, gen_err::bad_label);
+  at_line("u.s26", 8, "LOOP  MOVW AX,#1\n", 7);
+  user_error(cx, gen_err::bad_label);
+  EXPECT_EQ(cap.console,
+            "\nLOOP  MOVW AX,#1\n------^\n\"t.s26\",7  Error[41]: Bad label\n"
+            "\nLOOP  MOVW AX,#1\n------^\n\"t.s26\",8  Error[41]: Bad label\n"
+            "\nLOOP  MOVW AX,#1\n------^\n\"u.s26\",8  Error[41]: Bad label\n");
+}
+
+TEST_F(Diag, ColumnOneMarkerIsCaretAlone) {
+  at_line("t.s26", 1, "?bad\n", 1);
+  user_error(cx, gen_err::bad_label);
+  EXPECT_EQ(cap.console, "\n?bad\n^\n\"t.s26\",1  Error[41]: Bad label\n");
+}
+
+TEST_F(Diag, ControlCharactersEchoAsDollar) {
+  at_line("t.s26", 2, "A\x01" "B\tC\x1f" "D\x7f\n", 1);
+  user_error(cx, gen_err::invalid_character, "\x01");
+  EXPECT_EQ(cap.console.substr(0, 12), "\nA$B$C$D\x7f\n^\n");
+}
+
+TEST_F(Diag, FatalErrorPrintsNoteAndStops) {
+  EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), 3);
+  EXPECT_NE(cap.console.find("Error[1]: Too deep #include nesting (max is 10)\n"
+                             "\nFatal! Execution terminated...\n"),
+            std::string::npos);
+}
+
+TEST_F(Diag, IgnoredFatalFlagNeitherNotesNorStops) {
+  cx.driver.opt.ignore_errors = 1;
+  EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), -1);
+  EXPECT_EQ(cap.console.find("Fatal!"), std::string::npos);
+  EXPECT_EQ(cx.driver.module_errors, 1);
+}
+
+TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
+  user_error(cx, gen_err::structured_unbalanced);  // no block open: no note
+  push_block(cx, block_type::conditional, 4);
+  push_block(cx, block_type::structured, 12);
+  user_error(cx, gen_err::structured_unbalanced);
+  pop_block(cx);
+  user_error(cx, gen_err::else_without_if);
+  EXPECT_NE(cap.console.find("Error[60]: Unbalanced structured assembly directives\n\"t.s26\""),
+            std::string::npos);
+  EXPECT_NE(cap.console.find("Error[60]: Unbalanced structured assembly directives\n"
+                             "In structured assembly started in line 12\n\n"),
+            std::string::npos);
+  EXPECT_NE(cap.console.find("Error[58]: ELSE without IF\nIn conditional assembly started in line 4\n\n"),
+            std::string::npos);
+}
+
+TEST(BlockStack, TopIsInnermostAndEmptyStackIsTypeNone) {
+  capture_table cap;
+  asm_context cx(cap.table);
+  EXPECT_EQ(top_block(cx).type, block_type::none);
+  pop_block(cx);  // nothing open: no effect
+  push_block(cx, block_type::macro, 5);
+  push_block(cx, block_type::repeat, 9);
+  EXPECT_EQ(block_depth(cx), 2);
+  EXPECT_EQ(top_block(cx).type, block_type::repeat);
+  EXPECT_EQ(top_block(cx).start_line, 9);
+  pop_block(cx);
+  EXPECT_EQ(top_block(cx).start_line, 5);
+  reset_blocks(cx);
+  EXPECT_EQ(block_depth(cx), 0);
+}
+
+TEST_F(Diag, MacroLineLocationFollowsText) {
+  line_rec* body = make_line_rec(cx, "mac.s26", 4, "  MOV A,\x02X\n", 11);
+  statement_rec* rec = statement("t.s26", 20, "  MOV A,#1");
+  rec->line->macro_line = body;
+  user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_effective_address, OPERAND_1);
+  EXPECT_EQ(cap.console,
+            "\n  MOV A,#1\n-------^\n"
+            "\"t.s26\",20  Error[43]: Illegal effective address\n"
+            "  MOV A,$X\n-------^\n"
+            "\"mac.s26\",4 <- macro line location\n");
+}
+
+// ---- counting and the error limit ------------------------------------------
+
+TEST_F(Diag, HundredthErrorBecomesErrorNineAndStops) {
+  for (int i = 1; i < 100; ++i) user_error(cx, gen_err::bad_instruction);
+  EXPECT_EQ(cx.driver.module_errors, 99);
+  cap.console.clear();
+  EXPECT_EQ(stop_code_of_error(gen_err::bad_instruction), 3);
+  EXPECT_EQ(cap.console,
+            "\"t.s26\",7  Error[9]: Too many errors encountered (>100).\n"
+            "\nFatal! Execution terminated...\n");
+  EXPECT_EQ(cx.driver.module_errors, 101);  // the hundredth, plus the fatal stop's own
+}
+
+TEST_F(Diag, LimitFromOptionIsNamedInErrorNine) {
+  cx.driver.opt.error_limit = 3;
+  user_error(cx, gen_err::bad_instruction);
+  user_error(cx, gen_err::bad_instruction);
+  EXPECT_EQ(stop_code_of_error(gen_err::bad_label), 3);
+  EXPECT_NE(cap.console.find("Error[9]: Too many errors encountered (>3).\n"), std::string::npos);
+  EXPECT_EQ(cap.console.find("Error[41]"), std::string::npos);
+}
+
+TEST_F(Diag, NoLimitInIdeMode) {
+  cx.driver.ide_mode = 1;
+  cx.driver.opt.error_limit = -1;
+  for (int i = 0; i < 150; ++i) user_error(cx, gen_err::bad_instruction);
+  EXPECT_EQ(cx.driver.module_errors, 150);
+  EXPECT_EQ(g_notifications, 150);
+  EXPECT_EQ(g_notified_errors, 150);
+  EXPECT_EQ(cap.console.find("Error[9]"), std::string::npos);
+}
+
+TEST_F(Diag, IdeModeMarksColumnAndMessage) {
+  cx.driver.ide_mode = 1;
+  user_error(cx, gen_err::bad_instruction);
+  user_error(cx, gen_err::bad_label);
+  EXPECT_EQ(cap.console,
+            "\n\xC1" "7\n"
+            "\xC0\"t.s26\",7  Error[40]: Bad instruction\n"
+            "\xC0\"t.s26\",7  Error[41]: Bad label\n");
+}
+
+// ---- warnings --------------------------------------------------------------
+
+TEST_F(Diag, DisabledWarningIsNeitherPrintedNorCounted) {
+  cx.driver.opt.warning_enable_table[15] = 0;
+  user_warning(cx, gen_warn::constant_truncated);
+  cx.driver.opt.warnings_as_errors = 1;
+  user_warning(cx, gen_warn::constant_truncated);
+  EXPECT_EQ(cap.console, "");
+  EXPECT_EQ(cx.driver.module_warnings, 0);
+  EXPECT_EQ(cx.driver.module_errors, 0);
+}
+
+TEST_F(Diag, AllWarningsOffSilencesEveryWarning) {
+  // -w: the switch off and every table entry 0.
+  cx.driver.opt.all_warnings = 0;
+  for (auto& entry : cx.driver.opt.warning_enable_table) entry = 0;
+  user_warning(cx, gen_warn::constant_truncated);
+  user_warning(cx, tgt_warn::number_out_of_range);
+  EXPECT_EQ(cap.console, "");
+  EXPECT_EQ(cx.driver.module_warnings, 0);
+}
+
+TEST_F(Diag, SwitchOffWithEntryOnCountsButDoesNotPrint) {
+  cx.driver.opt.all_warnings = 0;
+  user_warning(cx, gen_warn::constant_truncated);
+  EXPECT_EQ(cap.console, "");
+  EXPECT_EQ(cx.driver.module_warnings, 1);
+}
+
+TEST_F(Diag, WarningPrintedAndCounted) {
+  user_warning(cx, gen_warn::symbol_duplicated, "S");
+  EXPECT_EQ(cap.console, "\nLOOP  MOVW AX,#1\n------^\n\"t.s26\",7  Warning[19]: Symbol 'S' duplicated\n");
+  EXPECT_EQ(cx.driver.module_warnings, 1);
+  EXPECT_EQ(cx.driver.module_errors, 0);
+}
+
+TEST_F(Diag, IdeModeCountsWarningsOnlyWithAllWarningsOn) {
+  cx.driver.ide_mode = 1;
+  user_warning(cx, gen_warn::constant_truncated);
+  EXPECT_EQ(cx.driver.module_warnings, 1);
+  EXPECT_EQ(g_notified_warnings, 1);
+  cx.driver.opt.all_warnings = 0;
+  user_warning(cx, gen_warn::constant_truncated);
+  EXPECT_EQ(cx.driver.module_warnings, 1);
+}
+
+TEST_F(Diag, LetterWReportsWarningAsError) {
+  cx.driver.opt.warnings_as_errors = 1;
+  user_warning(cx, gen_warn::division_by_zero);
+  EXPECT_EQ(cap.console, "\nLOOP  MOVW AX,#1\n------^\n\"t.s26\",7  Error[14]: Division by zero\n");
+  EXPECT_EQ(cx.driver.module_errors, 1);
+  EXPECT_EQ(cx.driver.module_warnings, 0);
+}
+
+TEST_F(Diag, LetterWWarningCountsAgainstTheLimit) {
+  cx.driver.opt.warnings_as_errors = 1;
+  cx.driver.opt.error_limit = 2;
+  user_error(cx, gen_err::bad_label);
+  try {
+    user_warning(cx, gen_warn::division_by_zero);
+    FAIL() << "no stop at the limit";
+  } catch (const run_stop& stop) {
+    EXPECT_EQ(stop.exit_code, 3);
+  }
+  EXPECT_NE(cap.console.find("Error[9]: Too many errors encountered (>2).\n"), std::string::npos);
+  EXPECT_EQ(cap.console.find("Error[14]"), std::string::npos);
+}
+
+TEST_F(Diag, FloatWarningCodes) {
+  fp_warnings(&cx, 1);
+  fp_warnings(&cx, 2);
+  EXPECT_NE(cap.console.find("Warning[5]: Floating point value out-of-range\n"), std::string::npos);
+  EXPECT_NE(cap.console.find("Warning[6]: Floating point division by zero\n"), std::string::npos);
+  EXPECT_EQ(cx.driver.module_warnings, 2);
+  EXPECT_THROW(fp_warnings(&cx, 3), run_stop);
+  EXPECT_NE(cap.console.find("In function: fp_warnings - A03\nDiagnostic: unknown warning\n"),
+            std::string::npos);
+}
+
+// ---- console silence and hidden records --------------------------------------
+
+TEST_F(Diag, SilentOptionKeepsConsoleEmptyButCountsAndLists) {
+  cx.driver.opt.silent_diagnostics = 1;
+  open_list();
+  statement_rec* rec = statement("t.s26", 7, "LOOP  MOVW AX,#1");
+  user_error(cx, gen_err::bad_instruction);
+  EXPECT_EQ(cap.console, "");
+  EXPECT_EQ(cx.driver.module_errors, 1);
+  EXPECT_EQ(pieces(rec), "\n------^\n\"t.s26\",7  Error[40]: Bad instruction\n");
+}
+
+TEST_F(Diag, LetterDollarHidesDiagnosticsOfOriginTwo) {
+  cx.driver.opt.suppress_origin2 = 1;
+  statement_rec* rec = statement("t.s26", 7, "LOOP  MOVW AX,#1");
+  rec->line->origin = 2;
+  user_error(cx, gen_err::bad_instruction);
+  user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, OPERAND_2);
+  EXPECT_EQ(cap.console, "");
+  EXPECT_EQ(cx.driver.module_errors, 2);
+  rec->line->origin = 0;
+  user_error(cx, gen_err::bad_instruction);
+  EXPECT_NE(cap.console, "");
+}
+
+// ---- the list buffer ---------------------------------------------------------
+
+TEST_F(Diag, ListGetsMarkerButNoSourceEcho) {
+  open_list();
+  statement_rec* rec = statement("t.s26", 7, "LOOP  MOVW AX,#1");
+  user_error(cx, gen_err::bad_instruction);
+  user_error(cx, gen_err::bad_label);
+  EXPECT_EQ(pieces(rec),
+            "\n------^\n\"t.s26\",7  Error[40]: Bad instruction\n"
+            "\"t.s26\",7  Error[41]: Bad label\n");
+  ASSERT_NE(rec->diag_first, nullptr);
+  EXPECT_EQ(rec->diag_first->next, rec->diag_last);  // one piece per diagnostic
+  // The console got its own source echo despite the list having shown the position.
+  EXPECT_EQ(cap.console.substr(0, 18), "\nLOOP  MOVW AX,#1\n");
+}
+
+TEST_F(Diag, LongListTextIsCutWhereFewerThanSixPlacesRemain) {
+  open_list();
+  statement_rec* rec = statement("t.s26", 7, "LOOP  MOVW AX,#1");
+  const std::string name(300, 'N');
+  user_error(cx, gen_err::undefined_symbol, name.c_str());
+  const std::string expected = "\n------^\n\"t.s26\",7  Error[50]: Undefined symbol:'" + name + "'\n";
+  EXPECT_EQ(pieces(rec), expected);
+  std::size_t total = 0;
+  for (const diag_piece* p = rec->diag_first; p != nullptr; p = p->next) {
+    if (p->next != nullptr) {
+      EXPECT_EQ(p->length, 123u);
+    }
+    total += p->length;
+  }
+  EXPECT_EQ(total, expected.size());
+}
+
+TEST_F(Diag, ListWithoutStatementRecordIsInternalError) {
+  open_list();
+  EXPECT_THROW(user_error(cx, gen_err::bad_instruction), run_stop);
+  cap.table.close_file(cx.driver.files.list);
+  cx.driver.files.list = nullptr;
+  EXPECT_NE(cap.files["t.lst"].find("In function: error_to_AVM_A01\nDiagnostic: last_avm == NULL\n"),
+            std::string::npos);
+}
+
+// ---- pass-2 positions -------------------------------------------------------
+
+struct operand_case {
+  int operand;
+  const char* marker;
+};
+
+class Pass2Column : public Diag, public ::testing::WithParamInterface<operand_case> {};
+
+TEST_P(Pass2Column, OperandPositionPicksColumn) {
+  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
+  cx.driver.pass1 = 0;
+  at_line("other.s26", 99, "unrelated\n", 1);  // the reader has moved on
+  user_error_pass2(cx, AVM_VIA_LINE, rec->line, gen_err::bad_effective_address, GetParam().operand);
+  EXPECT_EQ(cap.console, std::string("\n  MOV A,B\n") + GetParam().marker +
+                             "\n\"p.s26\",30  Error[43]: Illegal effective address\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(OperandColumns, Pass2Column,
+                         ::testing::Values(operand_case{OPERAND_1, "-------^"},
+                                           operand_case{OPERAND_2, "----------^"},
+                                           operand_case{OPERATION_FIELD, "--^"}));
+
+TEST_F(Diag, Pass2CurrentStatementWhilePassOneRuns) {
+  statement("c.s26", 3, "  BR $X");
+  user_warning_pass2(cx, AVM_CURRENT, nullptr, tgt_warn::even_value_expected, OPERAND_1);
+  EXPECT_EQ(cap.console, "\n  BR $X\n-------^\n\"c.s26\",3  Warning[405]: Even value expected\n");
+}
+
+TEST_F(Diag, Pass2WarningDisabledDoesNothing) {
+  cx.driver.opt.warning_enable_table[400] = 0;
+  user_warning_pass2(cx, AVM_RECORD, nullptr, tgt_warn::number_out_of_range, 7);
+  EXPECT_EQ(cap.console, "");
+  EXPECT_EQ(cx.driver.module_warnings, 0);
+}
+
+TEST_F(Diag, Pass2IllegalOperandPositionIsInternalError) {
+  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
+  EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4), run_stop);
+  EXPECT_NE(cap.console.find("In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
+                             "Line: 0   P0: 4    P1: 0\n"),
+            std::string::npos);
+}
+
+TEST_F(Diag, Pass2LineWithoutStatementIsInternalError) {
+  line_rec* orphan = make_line_rec(cx, "p.s26", 30, "  NOP", 5);
+  EXPECT_THROW(user_error_pass2(cx, AVM_VIA_LINE, orphan, gen_err::bad_label, OPERAND_1), run_stop);
+  EXPECT_NE(cap.console.find("In function: print_problem A01\nDiagnostic: AVM missing\n"), std::string::npos);
+}
+
+TEST_F(Diag, InternalErrorsInIdeModeLetTheReportThrough) {
+  cx.driver.ide_mode = 1;
+  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
+  user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 9);
+  EXPECT_EQ(cx.driver.module_errors, 1);
+  EXPECT_NE(cap.console.find("\xC0\"p.s26\",30  Error[41]: Bad label\n"), std::string::npos);
+}
+
+}  // namespace
