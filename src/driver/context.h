@@ -10,7 +10,11 @@
 #include "directives/block_stack.h"
 #include "directives/segments.h"
 #include "expr/expr_state.h"
+#include "directives/modules.h"
+#include "source/lexer.h"
 #include "source/reader.h"
+#include "source/statement_loop.h"
+#include "source/symbols.h"
 
 struct asm_context {
   const output_table* out;  // bound once at start
@@ -19,6 +23,10 @@ struct asm_context {
   command_line_state cmdline;  // option table and argument list    (A03)
   diag_state diag;          // diagnostics printer state           (A01)
   source_state source;      // reader, include files, source stack (A05, A06)
+  symbol_state symbols;     // keywords and user symbols            (A07)
+  lexer_state lex;          // tokens of the current line           (A05)
+  statement_state stmt;     // the pass-1 statement loop            (A03)
+  module_state module;      // the open module                      (A09)
   expr_state expr;          // expressions and the operand grammar  (A08, B03)
   segment_state segs;       // segments and the current location    (A09)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)

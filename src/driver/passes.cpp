@@ -1,18 +1,16 @@
 // passes.cpp — the module loop's steps as far as the assembler has them (A03).
-// Steps whose subsystem is still to come do nothing yet; pass 1 then sees a
-// source without statements as one module that ends the program.
+// Steps whose subsystem is still to come do nothing yet.
 #include "driver/passes.h"
 
 #include "driver/context.h"
+#include "source/reader.h"
+#include "source/statement_loop.h"
 
-void start_source(asm_context&) {}
-void start_assembly(asm_context&) {}
+void start_source(asm_context& cx) { source_start(cx); }
+void start_assembly(asm_context& cx) { start_statements(cx); }
 void start_module(asm_context&) {}
 
-void run_pass1(asm_context& cx) {
-  cx.driver.module_ended = 1;
-  cx.driver.program_ended = 1;
-}
+void run_pass1(asm_context& cx) { statement_loop(cx); }
 
 void end_pass1(asm_context&) {}
 bool run_pass2(asm_context&) { return false; }

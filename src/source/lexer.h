@@ -47,8 +47,8 @@ struct token {
   int code = 0;            // TOK_PUNCT: the character, or punct2 of the pair ("!x" as "!X")
   int64_t value = 0;       // TOK_NUMBER
   // TOK_IDENT: the name as written; TOK_STRING: the characters after escape
-  // processing; TOK_PUNCT: the spelling. NUL-terminated; valid until the next
-  // token is read (a token given back keeps its text).
+  // processing; TOK_PUNCT: the spelling. NUL-terminated; valid while one more
+  // token is read (one token of look-ahead), and kept by a token given back.
   const char* text = "";
   uint32_t length = 0;
   ident_node* node = nullptr;  // TOK_IDENT and TOK_PUNCT: check_ident's result, or null
@@ -67,7 +67,8 @@ struct lexer_state {
   int backup_count = 0;
   token backup[kTokenBackup];
   char* backup_text[kTokenBackup] = {};  // own copies of given-back texts (arena, made once)
-  char text[kTokenBufferSize + 1] = {};  // the current token's characters
+  char text[2][kTokenBufferSize + 1] = {};  // characters of the last two tokens, alternately
+  int text_slot = 0;                         // buffer of the token being read
 };
 
 // Resets the lexer for a new pass: radix 10, no pending comment or tokens.

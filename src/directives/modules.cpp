@@ -1,0 +1,124 @@
+// modules.cpp — module bounds and the case directives (A09): NAME, PROGRAM,
+// MODULE, LIBRARY, ENDMOD, END, CASEON, CASEOFF.
+#include "directives/modules.h"
+
+#include "diag/diag.h"
+#include "directives/directive_table.h"
+#include "driver/context.h"
+#include "source/char_source.h"
+#include "source/lexer.h"
+
+namespace {
+
+void open_module(asm_context& cx) {
+  module_state& m = cx.module;
+  m.open = true;
+  ++m.begun;
+  ++cx.driver.module_count;
+}
+
+// The optional start address of ENDMOD and END. It is read as tokens until the
+// expression grammar evaluates it; the statement loop checks the line's end.
+void skip_start_address(asm_context& cx) {
+  for (;;) {
+    token t = next_token(cx);
+    if (t.kind == TOK_EOL || t.kind == TOK_EOF) {
+      save_or_get_token(cx, TOKEN_SAVE, t);
+      return;
+    }
+  }
+}
+
+// ENDMOD [start address]
+void do_endmod(asm_context& cx, const statement_call& call) {
+  skip_start_address(cx);
+  if (!cx.module.open) {
+    cx.diag.token_column = call.operation_column;
+    user_error(cx, gen_err::end_before_module);
+    return;
+  }
+  cx.module.open = false;
+  cx.driver.module_ended = 1;
+}
+
+// END [start address]: the last module and the source end here.
+void do_end(asm_context& cx, const statement_call& call) {
+  skip_start_address(cx);
+  if (!cx.module.open) {
+    cx.diag.token_column = call.operation_column;
+    user_error(cx, gen_err::end_before_module);
+  }
+  end_in_include(cx);
+  cx.module.open = false;
+  cx.driver.module_ended = 1;
+  cx.driver.program_ended = 1;
+}
+
+// NAME [name], MODULE [name]: the module is named; the name is no symbol.
+void start_named_module(asm_context& cx, const statement_call& call, bool library) {
+  module_state& m = cx.module;
+  token t = next_token(cx);
+  const char* name = nullptr;
+  if (t.kind == TOK_IDENT) {
+    ident_node* node = t.node;
+    const bool fresh = node != nullptr && node->kind == KIND_USER &&
+                       (node->label == nullptr || (node->label->flags & LBL_UNDEFINED));
+    if (!fresh) {
+      user_error(cx, gen_err::invalid_syntax);
+      return;
+    }
+    name = am_strdup(cx, t.text, t.length);
+    if (node->label == nullptr && node->use_marks == 0) delete_node(cx, node);
+  } else {
+    save_or_get_token(cx, TOKEN_SAVE, t);
+  }
+  if (m.open && (m.named || m.has_content)) {
+    cx.diag.token_column = call.operation_column;
+    user_error(cx, gen_err::end_of_module_missing);
+  } else if (!m.open) {
+    open_module(cx);
+  }
+  m.named = true;
+  m.library = library;
+  m.name = name;
+}
+
+void do_name(asm_context& cx, const statement_call& call) { start_named_module(cx, call, false); }
+void do_module(asm_context& cx, const statement_call& call) { start_named_module(cx, call, true); }
+
+void do_caseon(asm_context& cx, const statement_call&) { cx.symbols.user_case_sensitive = true; }
+void do_caseoff(asm_context& cx, const statement_call&) { cx.symbols.user_case_sensitive = false; }
+
+constexpr directive_entry kModuleDirectives[] = {
+    // name        class           flags               case        handler
+    {"END",        DCLASS_END,     DIR_MODULE_CONTROL, UPPER_CASE, do_end},
+    {"ENDMOD",     DCLASS_ENDMOD,  DIR_MODULE_CONTROL, UPPER_CASE, do_endmod},
+    {"NAME",       DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_name},
+    {"PROGRAM",    DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_name},
+    {"MODULE",     DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_module},
+    {"LIBRARY",    DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_module},
+    {"CASEON",     DCLASS_ORDINARY, 0,                  UPPER_CASE, do_caseon},
+    {"CASEOFF",    DCLASS_ORDINARY, 0,                  UPPER_CASE, do_caseoff},
+};
+
+}  // namespace
+
+void begin_module_pass(asm_context& cx) {
+  module_state& m = cx.module;
+  const bool first = m.begun == 0;
+  m.open = false;
+  m.named = false;
+  m.has_content = false;
+  m.library = false;
+  m.name = nullptr;
+  if (first) open_module(cx);
+}
+
+void note_module_statement(asm_context& cx, bool module_control) {
+  module_state& m = cx.module;
+  if (module_control) return;
+  if (!m.open) open_module(cx);
+  m.has_content = true;
+}
+
+void register_module_directives(asm_context& cx) { register_directives(cx, kModuleDirectives); }

@@ -1,0 +1,204 @@
+// statement_loop.cpp — pass 1 of a module (A03): one statement record per
+// line, the label field, and the dispatch of the operation field.
+//
+// The label field: a user symbol that begins in column 1 is a label, with or
+// without a colon after it; any identifier followed by ":" is a label wherever
+// it begins. A name in column 1 that is a directive, a mnemonic or a macro is
+// not a label but the operation (so "END" may stand in column 1); any other
+// keyword there, or before a ":", is a bad label (error 41).
+#include "source/statement_loop.h"
+
+#include "diag/diag.h"
+#include "directives/modules.h"
+#include "driver/context.h"
+#include "driver/statement.h"
+#include "source/char_source.h"
+#include "source/lexer.h"
+#include "target/keywords_78k0.h"
+
+namespace {
+
+// A directive, mnemonic or macro of this name.
+bool names_operation(ident_node* node) {
+  for (; node != nullptr; node = node->same_name)
+    if (node->kind == KIND_DIRECTIVE || node->kind == KIND_MNEMONIC || node->kind == KIND_MACRO) return true;
+  return false;
+}
+
+bool is_line_end(const token& t) { return t.kind == TOK_EOL || t.kind == TOK_EOF; }
+
+// True once the line's end has been read (and not given back).
+bool line_consumed(const asm_context& cx) { return cx.lex.at_line_start && cx.lex.backup_count == 0; }
+
+// The rest of the line, every token classified; notes where the operands
+// begin for diagnostics placed by later passes.
+void read_rest_of_line(asm_context& cx, statement_rec* record) {
+  int depth = 0;
+  bool after_comma = false;
+  if (line_consumed(cx)) return;
+  for (;;) {
+    const token& t = next_token(cx);
+    if (is_line_end(t)) return;
+    if (record->operand_column[0] == 0) record->operand_column[0] = t.column;
+    if (after_comma && record->operand_column[1] == 0) record->operand_column[1] = t.column;
+    after_comma = false;
+    if (t.kind != TOK_PUNCT) continue;
+    if (t.code == '(' || t.code == '[') ++depth;
+    if ((t.code == ')' || t.code == ']') && depth > 0) --depth;
+    if (t.code == ',' && depth == 0) after_comma = true;
+  }
+}
+
+// After a directive's operands only blanks, a comment or the end may follow.
+void check_line_end(asm_context& cx, statement_rec* record) {
+  if (line_consumed(cx)) return;
+  const token& t = next_token(cx);
+  if (is_line_end(t)) return;
+  user_error(cx, gen_err::invalid_syntax);
+  read_rest_of_line(cx, record);
+}
+
+void run_directive(asm_context& cx, const statement_call& call) {
+  const directive_entry* entry = directive_of(call.operation);
+  note_module_statement(cx, entry->flags & DIR_MODULE_CONTROL);
+  if (call.label != nullptr && !(entry->flags & DIR_OWN_LABEL)) define_label(cx, call.label, call.label_column);
+  entry->handler(cx, call);
+  check_line_end(cx, call.record);
+}
+
+void run_macro(asm_context& cx, const statement_call& call) {
+  note_module_statement(cx, false);
+  if (call.label != nullptr) define_label(cx, call.label, call.label_column);
+  if (cx.stmt.macro_call != nullptr)
+    cx.stmt.macro_call(cx, call);
+  read_rest_of_line(cx, call.record);
+}
+
+void run_instruction(asm_context& cx, const statement_call& call) {
+  note_module_statement(cx, false);
+  if (call.label != nullptr) define_label(cx, call.label, call.label_column);
+  if (cx.stmt.instruction != nullptr)
+    cx.stmt.instruction(cx, call);
+  read_rest_of_line(cx, call.record);
+}
+
+// The operation field decides the line: the first route whose kind the
+// name's chain holds.
+struct operation_route {
+  ident_kind kind;
+  void (*run)(asm_context& cx, const statement_call& call);
+};
+constexpr operation_route kRoutes[] = {
+    {KIND_DIRECTIVE, run_directive},
+    {KIND_MACRO, run_macro},
+    {KIND_MNEMONIC, run_instruction},
+};
+
+void dispatch(asm_context& cx, statement_call& call, const token& op) {
+  if (op.kind == TOK_IDENT) {
+    for (const operation_route& route : kRoutes)
+      if (ident_node* node = find_kind(op.node, route.kind)) {
+        call.operation = node;
+        route.run(cx, call);
+        return;
+      }
+  }
+  note_module_statement(cx, false);
+  if (call.label != nullptr) define_label(cx, call.label, call.label_column);
+  cx.diag.token_column = op.column;
+  user_error(cx, gen_err::bad_instruction);
+  read_rest_of_line(cx, call.record);
+}
+
+// The label field of a line whose first token is `first`; the operation token
+// is left to be read next.
+void read_label_field(asm_context& cx, statement_call& call, const token& first) {
+  if (first.kind != TOK_IDENT) {
+    token copy = first;
+    save_or_get_token(cx, TOKEN_SAVE, copy);
+    return;
+  }
+  token label = first;
+  token after = next_token(cx);
+  const bool colon = after.kind == TOK_PUNCT && after.code == ':';
+  if (!colon) save_or_get_token(cx, TOKEN_SAVE, after);
+  if (!colon && (label.column != 1 || names_operation(label.node))) {
+    save_or_get_token(cx, TOKEN_SAVE, label);
+    return;
+  }
+  call.label_column = label.column;
+  if (label.node == nullptr || !is_user_kind(label.node->kind)) {
+    cx.diag.token_column = label.column;
+    user_error(cx, gen_err::bad_label);
+    return;
+  }
+  call.label = label.node;
+}
+
+// One line: its record, its label, its operation. False at the end of the input.
+bool read_statement(asm_context& cx) {
+  lexer_state& lx = cx.lex;
+  lx.at_line_start = true;
+  lx.column = 0;
+  const int c = get_char(cx);
+  if (c == -1) return false;
+  unget_char(cx, c);
+  const source_state& src = cx.source;
+  line_rec* line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
+  statement_rec* record = insert_avm_struct(cx, line);
+  record->listing_flags = cx.driver.opt.listing_flags;
+  ++cx.stmt.statements;
+  if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
+
+  statement_call call{nullptr, 0, nullptr, 0, record};
+  const token first = next_token(cx);
+  if (first.kind == TOK_EOF) return false;
+  if (first.kind == TOK_PUNCT && first.code == '#' && cx.stmt.preprocessor_line != nullptr) {
+    cx.stmt.preprocessor_line(cx);
+    return true;
+  }
+  read_label_field(cx, call, first);
+  const token op = next_token(cx);
+  if (is_line_end(op)) {
+    if (call.label != nullptr) {
+      note_module_statement(cx, false);
+      define_label(cx, call.label, call.label_column);
+    }
+    return op.kind != TOK_EOF;
+  }
+  call.operation_column = op.column;
+  record->operation_column = op.column;
+  dispatch(cx, call, op);
+  return true;
+}
+
+}  // namespace
+
+label_rec* define_label(asm_context& cx, ident_node* label, int column) {
+  cx.diag.token_column = column > 0 ? column : 1;
+  label_rec* rec = init_label_rec(cx, label);
+  if (rec == nullptr) return nullptr;
+  if (rec->flags & LBL_DEFINED_THIS_PASS) {
+    cx.diag.token_column = column > 0 ? column : 1;
+    user_error(cx, gen_err::duplicate_label, label->name);
+    return nullptr;
+  }
+  rec->flags = (rec->flags & ~static_cast<uint32_t>(LBL_UNDEFINED)) | LBL_DEFINED_THIS_PASS;
+  rec->defined_at = cx.diag.last_avm != nullptr ? cx.diag.last_avm->line : nullptr;
+  return rec;
+}
+
+void start_statements(asm_context& cx) {
+  init_symbol_table(cx);
+  const option_settings& o = cx.driver.opt;
+  cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : kTargetCaseSensitive;
+  register_78k0_keywords(cx);
+  register_module_directives(cx);
+}
+
+void statement_loop(asm_context& cx) {
+  init_lexer(cx);
+  begin_module_pass(cx);
+  while (!cx.driver.module_ended && read_statement(cx)) {
+  }
+}

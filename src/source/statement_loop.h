@@ -1,0 +1,32 @@
+// statement_loop.h — pass 1 of a module (A03): every line read through the
+// source reader, its label field recognised, its operation dispatched, one
+// statement record made per line, until ENDMOD, END or the end of the input.
+#pragma once
+
+#include "directives/directive_table.h"
+
+struct asm_context;
+
+// Paths of a line whose operation is not a directive. Until a path is
+// installed, its lines are read to their end with every token classified.
+using statement_path = void (*)(asm_context& cx, const statement_call& call);
+
+struct statement_state {
+  statement_path instruction = nullptr;  // a mnemonic: operand grammar and encoder
+  statement_path macro_call = nullptr;   // a macro name: the expansion
+  // A line whose first token is "#": the preprocessor reads the rest of it.
+  void (*preprocessor_line)(asm_context& cx) = nullptr;
+  long statements = 0;                   // statement records made in this run
+};
+
+// Once per run, before the first module: the symbol table, the target's
+// keywords, the module directives, the case rule of user symbols.
+void start_statements(asm_context& cx);
+
+// Pass 1 of one module.
+void statement_loop(asm_context& cx);
+
+// Defines `label` at the current statement: error 41 "Bad label" for a name
+// that is no user symbol, error 42 "Duplicate label:" for one defined before in
+// this pass. Returns the record, or null after an error.
+label_rec* define_label(asm_context& cx, ident_node* label, int column);
