@@ -27,7 +27,7 @@ using directive_handler = void (*)(asm_context& cx, const statement_call& call);
 
 enum directive_flag : uint16_t {
   DIR_OWN_LABEL = 0x1,       // the handler deals with the label (EQU, SET, MACRO): the loop does not define it
-  DIR_MODULE_CONTROL = 0x2,  // NAME, MODULE, END, ENDMOD: does not open a module by itself
+  DIR_NOT_CONTENT = 0x2,     // module bounds, case and listing control: no module content, opens none
 };
 
 struct directive_entry {

@@ -90,22 +90,35 @@ void do_caseon(asm_context& cx, const statement_call&) { cx.symbols.user_case_se
 void do_caseoff(asm_context& cx, const statement_call&) { cx.symbols.user_case_sensitive = false; }
 
 constexpr directive_entry kModuleDirectives[] = {
-    // name        class           flags               case        handler
-    {"END",        DCLASS_END,     DIR_MODULE_CONTROL, UPPER_CASE, do_end},
-    {"ENDMOD",     DCLASS_ENDMOD,  DIR_MODULE_CONTROL, UPPER_CASE, do_endmod},
-    {"NAME",       DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_name},
-    {"PROGRAM",    DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_name},
-    {"MODULE",     DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_module},
-    {"LIBRARY",    DCLASS_ORDINARY, DIR_MODULE_CONTROL, UPPER_CASE, do_module},
-    {"CASEON",     DCLASS_ORDINARY, 0,                  UPPER_CASE, do_caseon},
-    {"CASEOFF",    DCLASS_ORDINARY, 0,                  UPPER_CASE, do_caseoff},
+    // name        class            flags            case        handler
+    {"END",        DCLASS_END,      DIR_NOT_CONTENT, UPPER_CASE, do_end},
+    {"ENDMOD",     DCLASS_ENDMOD,   DIR_NOT_CONTENT, UPPER_CASE, do_endmod},
+    {"NAME",       DCLASS_ORDINARY, DIR_NOT_CONTENT, UPPER_CASE, do_name},
+    {"PROGRAM",    DCLASS_ORDINARY, DIR_NOT_CONTENT, UPPER_CASE, do_name},
+    {"MODULE",     DCLASS_ORDINARY, DIR_NOT_CONTENT, UPPER_CASE, do_module},
+    {"LIBRARY",    DCLASS_ORDINARY, DIR_NOT_CONTENT, UPPER_CASE, do_module},
+    {"CASEON",     DCLASS_ORDINARY, DIR_NOT_CONTENT, UPPER_CASE, do_caseon},
+    {"CASEOFF",    DCLASS_ORDINARY, DIR_NOT_CONTENT, UPPER_CASE, do_caseoff},
 };
+
+}  // namespace
+
+namespace {
+
+void mark_user_symbol(asm_context& cx, ident_node* node, void*) {
+  if (node->kind == KIND_USER) mark_unmark_node(cx, node, true);
+}
 
 }  // namespace
 
 void begin_module_pass(asm_context& cx) {
   module_state& m = cx.module;
   const bool first = m.begun == 0;
+  // The labels of a module are its own: the next module starts without them.
+  if (!first) {
+    walk_symbols(cx, mark_user_symbol, nullptr);
+    delete_marked_nodes(cx);
+  }
   m.open = false;
   m.named = false;
   m.has_content = false;
@@ -114,9 +127,9 @@ void begin_module_pass(asm_context& cx) {
   if (first) open_module(cx);
 }
 
-void note_module_statement(asm_context& cx, bool module_control) {
+void note_module_statement(asm_context& cx, bool not_content) {
   module_state& m = cx.module;
-  if (module_control) return;
+  if (not_content) return;
   if (!m.open) open_module(cx);
   m.has_content = true;
 }

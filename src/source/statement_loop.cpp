@@ -60,10 +60,15 @@ void check_line_end(asm_context& cx, statement_rec* record) {
 
 void run_directive(asm_context& cx, const statement_call& call) {
   const directive_entry* entry = directive_of(call.operation);
-  note_module_statement(cx, entry->flags & DIR_MODULE_CONTROL);
+  note_module_statement(cx, entry->flags & DIR_NOT_CONTENT);
   if (call.label != nullptr && !(entry->flags & DIR_OWN_LABEL)) define_label(cx, call.label, call.label_column);
+  const int errors = cx.driver.module_errors;
   entry->handler(cx, call);
-  check_line_end(cx, call.record);
+  // A directive that failed has said so; what is left of its line adds nothing.
+  if (cx.driver.module_errors != errors)
+    read_rest_of_line(cx, call.record);
+  else
+    check_line_end(cx, call.record);
 }
 
 void run_macro(asm_context& cx, const statement_call& call) {
@@ -141,7 +146,14 @@ bool read_statement(asm_context& cx) {
   lx.at_line_start = true;
   lx.column = 0;
   const int c = get_char(cx);
-  if (c == -1) return false;
+  if (c == -1) {
+    if (lx.in_block_comment) {  // the comment's "*/" never came
+      lx.in_block_comment = false;
+      cx.diag.token_column = 1;
+      user_error(cx, gen_err::unexpected_eof);
+    }
+    return false;
+  }
   unget_char(cx, c);
   const source_state& src = cx.source;
   line_rec* line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));

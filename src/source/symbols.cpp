@@ -298,3 +298,10 @@ void walk_symbols_sorted(asm_context& cx, void (*visit)(asm_context&, ident_node
       n = next;
     }
 }
+
+void walk_symbols(asm_context& cx, void (*visit)(asm_context&, ident_node*, void*), void* user) {
+  symbol_state& s = cx.symbols;
+  for (uint32_t i = 0; i < s.bucket_count; ++i)
+    for (ident_node* head = s.buckets[i]; head != nullptr; head = head->hash_next)
+      for (ident_node* n = head; n != nullptr; n = n->same_name) visit(cx, n, user);
+}

@@ -249,3 +249,7 @@ const char* get_register_name(asm_context& cx, int code);
 // prefix of another first), the nodes of one name in chain order.
 void walk_symbols_sorted(asm_context& cx, void (*visit)(asm_context& cx, ident_node* node, void* user),
                          void* user);
+
+// Calls `visit` for every node in no particular order; the visitor may mark
+// nodes but must not delete them.
+void walk_symbols(asm_context& cx, void (*visit)(asm_context& cx, ident_node* node, void* user), void* user);
