@@ -30,8 +30,10 @@ unsigned char* take_block(asm_context& cx, std::size_t size) {
 
 void* am_memory(asm_context& cx, std::size_t size) {
   memory_state& m = cx.mem;
-  size = (size + 3) & ~static_cast<std::size_t>(3);
-  if (size == 0) size = 4;
+  // Rounded to the alignment of a pointer on this host (8), so that every record
+  // carved from a pool block is aligned for the pointers it holds.
+  size = (size + kArenaAlign - 1) & ~(kArenaAlign - 1);
+  if (size == 0) size = kArenaAlign;
   if (size > kPoolBlockSize) return take_block(cx, size);
   if (m.pool == nullptr || (m.pool_used > 0 && m.pool_used + size >= kPoolBlockSize)) {
     // The rest of the old block is abandoned; a fresh block takes any pool request whole.

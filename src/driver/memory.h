@@ -12,6 +12,7 @@ struct asm_context;
 struct output_table;
 
 constexpr std::size_t kPoolBlockSize = 20480;
+constexpr std::size_t kArenaAlign = alignof(void*) > 4 ? alignof(void*) : 4;
 
 struct memory_state {
   unsigned char* pool = nullptr;  // current pool block
@@ -26,7 +27,7 @@ struct memory_state {
   ~memory_state();
 };
 
-// At least `size` bytes, 4-aligned, filled with 0xFF. Ends the run through the
+// At least `size` bytes, rounded to kArenaAlign and aligned to it, filled with 0xFF. Ends the run through the
 // out-of-memory stop when the system refuses twice.
 void* am_memory(asm_context& cx, std::size_t size);
 
@@ -34,7 +35,7 @@ void* am_memory(asm_context& cx, std::size_t size);
 // way are never destroyed, so they must not own heap memory themselves.
 template <class T, class... Args>
 T* am_new(asm_context& cx, Args&&... args) {
-  static_assert(alignof(T) <= 4 || alignof(T) <= alignof(std::max_align_t));
+  static_assert(alignof(T) <= kArenaAlign, "arena records are pointer-aligned at most");
   return new (am_memory(cx, sizeof(T))) T{static_cast<Args&&>(args)...};
 }
 

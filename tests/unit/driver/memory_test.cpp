@@ -13,10 +13,11 @@ TEST(Memory, PoolAndOwnBlocksAreCountedBySize) {
   asm_context cx(cap.table);
   am_memory(cx, 20480);  // fits a pool block exactly
   EXPECT_EQ(cx.mem.bytes_taken, 20480);
-  am_memory(cx, 20481);  // an own block, rounded to 4
-  EXPECT_EQ(cx.mem.bytes_taken, 20480 + 20484);
+  am_memory(cx, 20481);  // an own block, rounded to the arena alignment
+  const long own = (20481 + kArenaAlign - 1) / kArenaAlign * kArenaAlign;
+  EXPECT_EQ(cx.mem.bytes_taken, 20480 + own);
   am_memory(cx, 10);     // the full pool block is abandoned for a new one
-  EXPECT_EQ(cx.mem.bytes_taken, 20480 + 20484 + 20480);
+  EXPECT_EQ(cx.mem.bytes_taken, 20480 + own + 20480);
 }
 
 TEST(Memory, RequestsAreRoundedAlignedAndFilled) {
@@ -25,9 +26,9 @@ TEST(Memory, RequestsAreRoundedAlignedAndFilled) {
   auto* a = static_cast<unsigned char*>(am_memory(cx, 1));
   auto* b = static_cast<unsigned char*>(am_memory(cx, 5));
   auto* c = static_cast<unsigned char*>(am_memory(cx, 8));
-  EXPECT_EQ(b - a, 4);
-  EXPECT_EQ(c - b, 8);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(c) % 4, 0u);
+  EXPECT_EQ(b - a, static_cast<long>(kArenaAlign));
+  EXPECT_EQ(c - b, static_cast<long>(kArenaAlign));
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(c) % alignof(void*), 0u);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(c[i], 0xFF);
   auto* big = static_cast<unsigned char*>(am_memory(cx, 30000));
   EXPECT_EQ(big[0], 0xFF);
@@ -38,9 +39,9 @@ TEST(Memory, NewPoolBlockWhenRestIsTooSmall) {
   capture_table cap;
   asm_context cx(cap.table);
   am_memory(cx, 20000);
-  am_memory(cx, 476);  // 20476 < 20480: same block
+  am_memory(cx, 472);  // 20472 < 20480: same block
   EXPECT_EQ(cx.mem.bytes_taken, 20480);
-  am_memory(cx, 4);    // 20480 reached: new block
+  am_memory(cx, 8);    // 20480 reached: new block
   EXPECT_EQ(cx.mem.bytes_taken, 40960);
 }
 
