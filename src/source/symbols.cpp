@@ -65,7 +65,7 @@ ident_node** bucket_of(symbol_state& s, uint32_t hash) { return &s.buckets[hash 
 
 ident_node* exact_chain(symbol_state& s, uint32_t hash, const char* name, std::size_t length) {
   for (ident_node* head = *bucket_of(s, hash); head != nullptr; head = head->hash_next)
-    if (same_name(head, name, length)) return head;
+    if (head->hash == hash && same_name(head, name, length)) return head;
   return nullptr;
 }
 
@@ -78,7 +78,7 @@ ident_node* first_of_category(ident_node* head, int cat) {
 // A user symbol or macro whose name differs from `name` only in case.
 ident_node* folded_user_chain(symbol_state& s, uint32_t hash, const char* name, std::size_t length) {
   for (ident_node* head = *bucket_of(s, hash); head != nullptr; head = head->hash_next)
-    if (same_name_folded(head, name, length) && first_of_category(head, 2) != nullptr)
+    if (head->hash == hash && same_name_folded(head, name, length) && first_of_category(head, 2) != nullptr)
       return first_of_category(head, 2);
   return nullptr;
 }
@@ -92,7 +92,7 @@ void grow_table(asm_context& cx) {
     ident_node* head = s.buckets[i];
     while (head != nullptr) {
       ident_node* next = head->hash_next;
-      ident_node** slot = &table[fold_hash(head->name, head->length) & (count - 1)];
+      ident_node** slot = &table[head->hash & (count - 1)];
       head->hash_next = *slot;
       *slot = head;
       head = next;
@@ -104,7 +104,7 @@ void grow_table(asm_context& cx) {
 
 // Replaces the chain head `old_head` by `new_head` in its bucket list.
 void replace_head(symbol_state& s, ident_node* old_head, ident_node* new_head) {
-  ident_node** link = bucket_of(s, fold_hash(old_head->name, old_head->length));
+  ident_node** link = bucket_of(s, old_head->hash);
   while (*link != old_head) link = &(*link)->hash_next;
   if (new_head != nullptr) {
     new_head->hash_next = old_head->hash_next;
@@ -138,12 +138,17 @@ void init_symbol_table(asm_context& cx) {
 ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
   symbol_state& s = cx.symbols;
   if (s.chain_count >= s.bucket_count) grow_table(cx);
-  auto* node = new (arena_alloc(cx, sizeof(ident_node), alignof(ident_node))) ident_node{};
-  node->name = am_strdup(cx, name, length);
+  // The name follows its node in one piece of arena memory.
+  auto* node = new (arena_alloc(cx, sizeof(ident_node) + length + 1, alignof(ident_node))) ident_node{};
+  char* stored = reinterpret_cast<char*>(node + 1);
+  std::memcpy(stored, name, length);
+  stored[length] = '\0';
+  node->name = stored;
   node->length = static_cast<uint16_t>(length);
   node->kind = kind;
   ++s.node_count;
   const uint32_t hash = fold_hash(name, length);
+  node->hash = hash;
   ident_node* head = exact_chain(s, hash, name, length);
   if (head == nullptr) {
     ident_node** slot = bucket_of(s, hash);
@@ -203,7 +208,7 @@ ident_node* find_kind(ident_node* node, ident_kind kind) {
 ident_node* recollect_ident_node(asm_context& cx, ident_node* node) {
   symbol_state& s = cx.symbols;
   if (node != nullptr && s.buckets != nullptr && !(node->state & NODE_DELETED)) {
-    for (ident_node* n = exact_chain(s, fold_hash(node->name, node->length), node->name, node->length);
+    for (ident_node* n = exact_chain(s, node->hash, node->name, node->length);
          n != nullptr; n = n->same_name)
       if (n == node) return node;
   }
@@ -222,7 +227,7 @@ void delete_node(asm_context& cx, ident_node* node) {
   symbol_state& s = cx.symbols;
   ident_node* head = nullptr;
   if (node != nullptr && s.buckets != nullptr && !(node->state & NODE_DELETED))
-    head = exact_chain(s, fold_hash(node->name, node->length), node->name, node->length);
+    head = exact_chain(s, node->hash, node->name, node->length);
   if (head == node && head != nullptr) {
     replace_head(s, head, node->same_name);
     if (node->same_name == nullptr) --s.chain_count;

@@ -94,6 +94,7 @@ struct ident_node {
   ident_kind kind;
   uint8_t state;        // node_state bits
   uint32_t use_marks;   // node_use bits
+  uint32_t hash;        // of the name with case folded: compared before the name
   keyword_value keyword;  // keywords, macros and defines
   label_rec* label;       // user symbols (kept when a user node becomes a macro)
   ident_node* same_name;  // next node of the same name and another kind
