@@ -1,0 +1,367 @@
+// include_test.cpp — include files (A05): search order, nesting limit, bad
+// names, missing files, directories, cycles, "$" lines, depth checks at the
+// end of an include file, END inside one, file names and the file index table.
+#include <filesystem>
+
+#include "source/reader_fixture.h"
+
+namespace {
+
+std::vector<std::string> texts(const std::vector<read_line_rec>& lines) {
+  std::vector<std::string> out;
+  for (const read_line_rec& l : lines) out.push_back(l.text);
+  return out;
+}
+
+TEST_F(ReaderTest, LinesCarryTheirFileAndNumber) {
+  cap.files["a.inc"] = "a1\na2";  // no final newline
+  start("m1\n#include \"a.inc\"\nm3\n");
+  std::vector<read_line_rec> lines = consume();
+  ASSERT_EQ(lines.size(), 5u);
+  const read_line_rec expected[] = {{"m1\n", "main.s26", 1},
+                                    {"#include \"a.inc\"\n", "main.s26", 2},
+                                    {"a1\n", "a.inc", 1},
+                                    {"a2\n", "a.inc", 2},
+                                    {"m3\n", "main.s26", 3}};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].text, expected[i].text) << i;
+    EXPECT_EQ(lines[i].file, expected[i].file) << i;
+    EXPECT_EQ(lines[i].line_no, expected[i].line_no) << i;
+  }
+  EXPECT_EQ(cx.source.total_lines, 5);
+  EXPECT_EQ(cx.source.include_depth, 0);
+  EXPECT_EQ(any_errors(), 0) << cap.console;
+}
+
+TEST_F(ReaderTest, FileIndexTableKeepsOneEntryPerFile) {
+  cap.files["a.inc"] = "a\n";
+  cap.files["b.inc"] = "b\n";
+  start("#include \"a.inc\"\n#include \"b.inc\"\n#include \"a.inc\"\n");
+  std::vector<read_line_rec> lines = consume();
+  ASSERT_EQ(file_table_size(cx), 3);
+  EXPECT_STREQ(file_table_name(cx, 0), "main.s26");
+  EXPECT_STREQ(file_table_name(cx, 1), "a.inc");
+  EXPECT_STREQ(file_table_name(cx, 2), "b.inc");
+  EXPECT_STREQ(file_table_name(cx, 3), "");
+  EXPECT_EQ(texts(lines).size(), 6u);
+}
+
+TEST_F(ReaderTest, CurrentFileIndexFollowsTheLine) {
+  cap.files["a.inc"] = "a\n";
+  start("#include \"a.inc\"\nm\n");
+  EXPECT_EQ(next_line(), "#include \"a.inc\"\n");
+  ASSERT_TRUE(include_operand(cx, " \"a.inc\"", 8));
+  // The rest of the #include line still belongs to the including file.
+  EXPECT_EQ(cx.source.file_index, 0);
+  EXPECT_EQ(next_line(), "a\n");
+  EXPECT_EQ(cx.source.file_index, 1);
+  EXPECT_EQ(next_line(), "m\n");
+  EXPECT_EQ(cx.source.file_index, 0);
+}
+
+// Quoted names search from the source's directory, angle names from the
+// entry after it: the search list as the command line builds it.
+struct search_case {
+  const char* operand;
+  const char* expected;
+};
+
+class IncludeSearch : public ReaderTest, public ::testing::WithParamInterface<search_case> {};
+
+TEST_P(IncludeSearch, StartsAtTheRightEntry) {
+  cap.files["src/x.inc"] = "from src\n";
+  cap.files["inc/x.inc"] = "from inc\n";
+  cap.files["only.inc"] = "from cwd\n";
+  cx.driver.include_paths = {"src", "inc/", ""};
+  start(std::string("#include ") + GetParam().operand + "\n");
+  std::vector<std::string> got = texts(consume());
+  ASSERT_EQ(got.size(), 2u) << cap.console;
+  EXPECT_EQ(got[1], GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Order, IncludeSearch,
+                         ::testing::Values(search_case{"\"x.inc\"", "from src\n"},
+                                           search_case{"<x.inc>", "from inc\n"},
+                                           search_case{"  <only.inc>", "from cwd\n"},
+                                           search_case{"\"only.inc\"", "from cwd\n"}));
+
+TEST_F(ReaderTest, AngleNameIsNotLookedForInTheSourceDirectory) {
+  cap.files["src/y.inc"] = "y\n";
+  cx.driver.include_paths = {"src", ""};
+  start("#include <y.inc>\nnext\n");
+  std::vector<std::string> got = texts(consume());
+  EXPECT_EQ(got, (std::vector<std::string>{"#include <y.inc>\n", "next\n"}));
+  EXPECT_EQ(errors(2), 1);
+}
+
+TEST_F(ReaderTest, MissingIncludeIsError2AndReadingGoesOn) {
+  start("#include \"missing.inc\"\nnext\n");
+  std::vector<std::string> got = texts(consume());
+  EXPECT_EQ(got, (std::vector<std::string>{"#include \"missing.inc\"\n", "next\n"}));
+  EXPECT_EQ(errors(2), 1);
+  EXPECT_NE(cap.console.find("missing.inc"), std::string::npos) << cap.console;
+  EXPECT_EQ(cx.source.include_depth, 0);
+}
+
+struct bad_name_case {
+  const char* name;
+  std::string operand;
+};
+
+class BadIncludeName : public ReaderTest, public ::testing::WithParamInterface<bad_name_case> {};
+
+TEST_P(BadIncludeName, IsError3AndNothingIsOpened) {
+  cap.files["abc"] = "should not be read\n";
+  start("x\nnext\n");
+  EXPECT_EQ(next_line(), "x\n");
+  const std::string& op = GetParam().operand;
+  bool opened = false;
+  quietly([&] { opened = include_operand(cx, op.data(), op.size()); });
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(errors(3), 1) << cap.console;
+  EXPECT_EQ(cx.source.include_depth, 0);
+  EXPECT_EQ(next_line(), "next\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, BadIncludeName,
+    ::testing::Values(bad_name_case{"Unclosed", " \"abc"}, bad_name_case{"UnclosedAngle", " <abc"},
+                      bad_name_case{"NoDelimiter", " abc"}, bad_name_case{"Nothing", ""},
+                      bad_name_case{"EmptyQuoted", "\"\""}, bad_name_case{"EmptyAngle", "<>"},
+                      bad_name_case{"WrongCloser", "<abc\""},
+                      bad_name_case{"ClosedOnNextLine", "\"ab\nc\""},
+                      bad_name_case{"NulInName", std::string("\"ab\0c\"", 6)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ReaderTest, EleventhNestedIncludeIsError1AndSkipped) {
+  // level.inc includes the next level each time; the chain is 11 deep.
+  for (int i = 1; i <= 11; ++i)
+    cap.files["l" + std::to_string(i) + ".inc"] =
+        "#include \"l" + std::to_string(i + 1) + ".inc\"\nin " + std::to_string(i) + "\n";
+  cap.files["l12.inc"] = "deepest\n";
+  start("#include \"l1.inc\"\nmain\n");
+  std::vector<std::string> got = texts(consume());
+  EXPECT_EQ(errors(1), 1) << cap.console;
+  EXPECT_EQ(errors(2), 0);
+  // Levels 1..10 were read, the 11th was not opened.
+  EXPECT_EQ(std::count(got.begin(), got.end(), "in 10\n"), 1);
+  EXPECT_EQ(std::count(got.begin(), got.end(), "in 11\n"), 0);
+  EXPECT_EQ(got.back(), "main\n");
+  EXPECT_EQ(cx.source.include_depth, 0);
+}
+
+TEST_F(ReaderTest, IncludeCycleStopsAtTheDepthLimit) {
+  cap.files["self.inc"] = "#include \"self.inc\"\nX\n";
+  start("#include \"self.inc\"\nend\n");
+  std::vector<std::string> got = texts(consume());
+  EXPECT_EQ(std::count(got.begin(), got.end(), "X\n"), kMaxIncludeDepth);
+  EXPECT_EQ(errors(1), 1);
+  EXPECT_EQ(got.back(), "end\n");
+  EXPECT_EQ(file_table_size(cx), 2);
+}
+
+TEST_F(ReaderTest, IncludeInsideMacroExpansionIsError99) {
+  cap.files["a.inc"] = "a\n";
+  start("x\nnext\n");
+  next_line();
+  cx.source.macro_expansion = 1;
+  bool opened = false;
+  quietly([&] { opened = include_operand(cx, "\"a.inc\"", 7); });
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(errors(99), 1);
+  EXPECT_EQ(cx.source.include_depth, 0);
+  EXPECT_EQ(next_line(), "next\n");
+  cx.source.macro_expansion = 0;
+  EXPECT_TRUE(include_operand(cx, "\"a.inc\"", 7));
+}
+
+class IncludeDirectory : public ReaderTest {
+ protected:
+  std::string dir;
+  void SetUp() override {
+    ReaderTest::SetUp();
+    dir = ::testing::TempDir() + "qasm_include_dir";
+    std::filesystem::create_directories(dir + "/first/x.inc");  // a directory named like the file
+    std::filesystem::create_directories(dir + "/second");
+  }
+  void TearDown() override {
+    ReaderTest::TearDown();
+    std::filesystem::remove_all(dir);
+  }
+};
+
+TEST_F(IncludeDirectory, IsNotAnIncludeFile) {
+  start("next\n");
+  const std::string op = "\"" + dir + "\"";
+  bool opened = false;
+  quietly([&] { opened = include_operand(cx, op.data(), op.size()); });
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(errors(2), 1) << cap.console;
+  EXPECT_EQ(cx.source.include_depth, 0);
+  EXPECT_EQ(next_line(), "next\n");
+}
+
+TEST_F(IncludeDirectory, SearchGoesOnPastADirectoryOfTheSameName) {
+  cap.files[dir + "/second/x.inc"] = "found\n";
+  cx.driver.include_paths = {dir + "/first", dir + "/second"};
+  start("#include \"x.inc\"\n");
+  std::vector<std::string> got = texts(consume());
+  ASSERT_EQ(got.size(), 2u) << cap.console;
+  EXPECT_EQ(got[1], "found\n");
+}
+
+TEST_F(ReaderTest, EmptyIncludeFileReturnsToTheParent) {
+  const std::string path = ::testing::TempDir() + "qasm_empty.inc";
+  cap.table.close_file(cap.table.open_file(path.c_str(), "w"));
+  start("#include \"" + path + "\"\nafter\n");
+  std::vector<read_line_rec> lines = consume();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].text, "after\n");
+  EXPECT_EQ(lines[1].line_no, 2);
+  std::filesystem::remove(path);
+}
+
+TEST_F(ReaderTest, IncludeEndingInsideContinuationEndsItsLine) {
+  cap.files["c.inc"] = "part\\";
+  start("#include \"c.inc\"\nafter\n");
+  EXPECT_EQ(texts(consume()), (std::vector<std::string>{"#include \"c.inc\"\n", "part\n", "after\n"}));
+}
+
+// ---- "$" lines ----------------------------------------------------------------
+
+TEST_F(ReaderTest, DollarLineIncludesAsQuoted) {
+  cap.files["src/d.inc"] = "d1\n";
+  cap.files["inc/d.inc"] = "wrong\n";
+  cx.driver.include_paths = {"src", "inc", ""};
+  start("$d.inc ; comment\nafter\n");
+  std::vector<read_line_rec> lines = consume();
+  ASSERT_EQ(lines.size(), 2u) << cap.console;
+  EXPECT_EQ(lines[0].text, "d1\n");
+  EXPECT_EQ(lines[0].file, "src/d.inc");
+  EXPECT_EQ(lines[1].text, "after\n");
+}
+
+TEST_F(ReaderTest, DollarWithoutNameIsError3) {
+  start("$\nafter\n");
+  EXPECT_EQ(texts(consume()), std::vector<std::string>{"after\n"});
+  EXPECT_EQ(errors(3), 1);
+}
+
+TEST_F(ReaderTest, DollarLineInFalseGroupIsAnOrdinaryLine) {
+  cap.files["d.inc"] = "d\n";
+  start("$d.inc\n");
+  EXPECT_EQ(get_char(cx), '$');
+  cx.source.in_false_group = true;
+  EXPECT_FALSE(include_dollar_line(cx));
+  EXPECT_EQ(get_char(cx), 'd');
+  EXPECT_EQ(cx.source.include_depth, 0);
+}
+
+TEST_F(ReaderTest, DollarNotInColumnOneIsNoInclude) {
+  start(" $d.inc\n");
+  EXPECT_EQ(get_char(cx), ' ');
+  EXPECT_FALSE(include_dollar_line(cx));
+}
+
+// ---- Depth checks at the end of an include file -----------------------------
+
+struct depth_case {
+  const char* name;
+  int block_depths::*field;
+  int error;
+};
+
+// What the restore hook saw; the hook has no user data, so tests reset this.
+struct restore_trace {
+  int calls = 0;
+  block_depths before;
+};
+restore_trace trace;
+
+void note_restore(asm_context&, const block_depths& before) {
+  ++trace.calls;
+  trace.before = before;
+}
+
+class DepthAtIncludeEnd : public ReaderTest, public ::testing::WithParamInterface<depth_case> {};
+
+TEST_P(DepthAtIncludeEnd, IsReportedAndRestored) {
+  cap.files["open.inc"] = "opens a block\n";
+  start("#include \"open.inc\"\nafter\n");
+  cx.source.depth = {1, 2, 3};  // the including file is inside blocks already
+  cx.source.on_depths_restored = note_restore;
+  trace = {};
+  EXPECT_EQ(next_line(), "#include \"open.inc\"\n");
+  ASSERT_TRUE(include_operand(cx, "\"open.inc\"", 10));
+  EXPECT_EQ(next_line(), "opens a block\n");
+  cx.source.depth.*GetParam().field += 1;  // the include file opens one more and never closes it
+  EXPECT_EQ(next_line(), "after\n");
+  EXPECT_EQ(errors(GetParam().error), 1) << cap.console;
+  EXPECT_EQ(any_errors(), 1);
+  EXPECT_EQ(cx.source.depth.conditional, 1);
+  EXPECT_EQ(cx.source.depth.repeat, 2);
+  EXPECT_EQ(cx.source.depth.structured, 3);
+  // The owning module learns what the file left open.
+  block_depths left{1, 2, 3};
+  left.*GetParam().field += 1;
+  EXPECT_EQ(trace.calls, 1);
+  EXPECT_EQ(trace.before.conditional, left.conditional);
+  EXPECT_EQ(trace.before.repeat, left.repeat);
+  EXPECT_EQ(trace.before.structured, left.structured);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DepthAtIncludeEnd,
+                         ::testing::Values(depth_case{"Structured", &block_depths::structured, 60},
+                                           depth_case{"Repeat", &block_depths::repeat, 75},
+                                           depth_case{"Conditional", &block_depths::conditional, 57}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
+  cap.files["open.inc"] = "x\n";
+  start("#include \"open.inc\"\n");
+  next_line();
+  ASSERT_TRUE(include_operand(cx, "\"open.inc\"", 10));
+  next_line();
+  cx.source.depth = {1, 1, 1};
+  EXPECT_EQ(next_line(), "");
+  const std::size_t s = cap.console.find("Error[60]:");
+  const std::size_t r = cap.console.find("Error[75]:");
+  const std::size_t c = cap.console.find("Error[57]:");
+  ASSERT_NE(c, std::string::npos) << cap.console;
+  EXPECT_LT(s, r);
+  EXPECT_LT(r, c);
+  EXPECT_EQ(cx.source.depth.conditional + cx.source.depth.repeat + cx.source.depth.structured, 0);
+}
+
+TEST_F(ReaderTest, BalancedIncludeReportsNothing) {
+  cap.files["ok.inc"] = "x\n";
+  start("#include \"ok.inc\"\n");
+  cx.source.on_depths_restored = note_restore;
+  trace = {};
+  next_line();
+  ASSERT_TRUE(include_operand(cx, "\"ok.inc\"", 8));
+  cx.source.depth.conditional = 1;  // opened and closed inside: net zero at the end
+  next_line();
+  cx.source.depth.conditional = 0;
+  EXPECT_EQ(next_line(), "");
+  EXPECT_EQ(any_errors(), 0);
+  EXPECT_EQ(trace.calls, 0);
+}
+
+// ---- END inside an include file -------------------------------------------------
+
+TEST_F(ReaderTest, EndInsideIncludeIsWarning18) {
+  cap.files["e.inc"] = "END\nnot read\n";
+  start("#include \"e.inc\"\n");
+  EXPECT_FALSE(end_in_include(cx));
+  EXPECT_EQ(warnings(18), 0);
+  next_line();
+  ASSERT_TRUE(include_operand(cx, "\"e.inc\"", 7));
+  EXPECT_EQ(next_line(), "END\n");
+  EXPECT_TRUE(end_in_include(cx));
+  EXPECT_EQ(warnings(18), 1) << cap.console;
+  close_include_files(cx);
+  EXPECT_EQ(cx.source.include_depth, 0);
+}
+
+}  // namespace
