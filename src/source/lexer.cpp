@@ -308,6 +308,13 @@ bool save_or_get_token(asm_context& cx, token_backup_mode mode, token& t) {
   return true;
 }
 
+bool take_char(asm_context& cx, int c) {
+  const int d = lex_get(cx);
+  if (d == c) return true;
+  lex_unget(cx, d);
+  return false;
+}
+
 token_kind skip_tokens_to_end_of_line(asm_context& cx) {
   for (;;) {
     const token& t = next_token(cx);

@@ -87,6 +87,11 @@ enum token_backup_mode : int { TOKEN_SAVE = 0, TOKEN_GET = 1 };
 // TOKEN_GET takes the newest saved token into `t`; false when there is none.
 bool save_or_get_token(asm_context& cx, token_backup_mode mode, token& t);
 
+// Consumes the next character of the input when it is `c` and reports
+// whether it was; nothing else is read (no blanks are skipped). For a mark
+// that must follow a token directly, such as the ":" of a label.
+bool take_char(asm_context& cx, int c);
+
 // Reads tokens up to the end of the line (which is consumed) or of the input;
 // returns the kind that ended it. Comments, strings and errors are handled as
 // in any other token.

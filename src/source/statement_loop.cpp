@@ -2,8 +2,8 @@
 // line, the label field, and the dispatch of the operation field.
 //
 // The label field: a user symbol that begins in column 1 is a label, with or
-// without a colon after it; any identifier followed by ":" is a label wherever
-// it begins. A name in column 1 that is a directive, a mnemonic or a macro is
+// without a colon after it; any identifier directly followed by ":" is a label
+// wherever it begins. A name in column 1 that is a directive, a mnemonic or a macro is
 // not a label but the operation (so "END" may stand in column 1); any other
 // keyword there, or before a ":", is a bad label (error 41).
 #include "source/statement_loop.h"
@@ -116,18 +116,13 @@ void dispatch(asm_context& cx, statement_call& call, const token& op) {
 }
 
 // The label field of a line whose first token is `first`; the operation token
-// is left to be read next.
+// is left to be read next. The colon is looked for as the very next character,
+// so that nothing beyond the operation name has been read when its path
+// starts (a macro call reads its actual arguments as raw text).
 void read_label_field(asm_context& cx, statement_call& call, const token& first) {
-  if (first.kind != TOK_IDENT) {
-    token copy = first;
-    save_or_get_token(cx, TOKEN_SAVE, copy);
-    return;
-  }
   token label = first;
-  token after = next_token(cx);
-  const bool colon = after.kind == TOK_PUNCT && after.code == ':';
-  if (!colon) save_or_get_token(cx, TOKEN_SAVE, after);
-  if (!colon && (label.column != 1 || names_operation(label.node))) {
+  const bool colon = label.kind == TOK_IDENT && cx.lex.backup_count == 0 && take_char(cx, ':');
+  if (label.kind != TOK_IDENT || (!colon && (label.column != 1 || names_operation(label.node)))) {
     save_or_get_token(cx, TOKEN_SAVE, label);
     return;
   }

@@ -1,0 +1,189 @@
+// statement_fuzz.cpp — bad input for the statement loop: any bytes as a source
+// must give diagnostics and an orderly end (exit code 0 to 3), never a crash,
+// a sanitizer report or a hang. The whole run goes through qasm_main with an
+// in-memory output table, so no file outside memory is read or written.
+//
+// Two ways to run it, both meant for the sanitizer build:
+//   built with clang and -DQASM_LIBFUZZER=ON: a libFuzzer target
+//     ./statement_fuzz -dict=tests/fuzz/statement.dict -max_len=4096 corpus/ tests/golden
+//   otherwise: a random and mutating driver
+//     ./statement_fuzz [seconds] [seed] [seed directories...]
+// The driver keeps the input being assembled in statement_fuzz_current.s26,
+// so a crash or a hang leaves the input that caused it behind.
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "driver/driver.h"
+#include "support/capture.h"
+
+namespace {
+
+constexpr const char* kSourceName = "fuzz.s26";
+
+// Reads are served from memory only: a fuzzed "$/dev/stdin" must not block.
+qfile* (*g_capture_open)(const char*, const char*) = nullptr;  // the capture's own entry
+
+qfile* open_in_memory_only(const char* name, const char* mode) {
+  if (mode[0] == 'r' && std::strcmp(name, kSourceName) != 0) return nullptr;
+  return g_capture_open(name, mode);
+}
+
+int assemble(const uint8_t* data, size_t size) {
+  capture_table cap;
+  g_capture_open = cap.table.open_file;
+  cap.table.open_file = open_in_memory_only;
+  cap.files[kSourceName] = std::string(reinterpret_cast<const char*>(data), size);
+  char program[] = "qasm";
+  char source[] = "fuzz.s26";
+  char* argv[] = {program, source, nullptr};
+  const int code = qasm_main(cap.table, 2, argv);
+  if (code < 0 || code > 3) {
+    std::fprintf(stderr, "exit code %d\n%s\n", code, cap.console.c_str());
+    std::abort();
+  }
+  return code;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  assemble(data, size);
+  return 0;
+}
+
+#ifndef QASM_LIBFUZZER
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Pieces of the language and of its errors.
+const char* const kFragments[] = {
+    "END", "ENDMOD", "NAME", "MODULE", "PROGRAM", "LIBRARY", "CASEON", "CASEOFF", "end", "EnDmOd",
+    "L1:", "L1", "?a@b:", "_x:", "XX", "NOP", "MOV A,#1", "CY:", "READ", "SADDR", "RB0", "S:", "N:",
+    "0FFH", "FFH", "101B", "17Q", "17O", "0x", "0x1G", "0x1F", "12A", "1ULL", "1LUL", "4294967296",
+    "99999999999999999999999", "1.5", "1.5E+3", "1.5E", "2.5e-1F", "1.0L", "1.5Q", "1.", "0.1",
+    "\"str\"", "\"a\\x41\\101\\q\\n\"", "\"open", "'A'", "'AB'", "''''", "''", "'\\''", "\"\\", "\\",
+    ";c", "//c", "/*", "*/", "/* x */", "<<", "<=", "<>", "==", ">=", ">>", "&&", "||", "!=", "##",
+    "++", "--", "!>", "!<", "!.", "!+", "!x", "!^", "~", ".PAGE.", ".X.", "$", "#", "#define X 1",
+    "@", "(", ")", "[", "]", ",", ":", "::", ".", "{", "}", "`", "\t", "\r", " ", "  ", "\n", "\\\n",
+    "\x01", "\xe4", "\xff",
+};
+
+std::string fragment(std::mt19937_64& rng) {
+  const std::size_t n = sizeof kFragments / sizeof kFragments[0];
+  const unsigned pick = static_cast<unsigned>(rng() % 100);
+  if (pick < 80) return kFragments[rng() % n];
+  if (pick < 90) return std::string(1, static_cast<char>(rng() % 256));
+  if (pick < 95) return std::string(1 + rng() % 400, static_cast<char>('A' + rng() % 26));  // long names
+  if (pick < 98) return std::string(1 + rng() % 40000, static_cast<char>("1x \"/"[rng() % 5]));  // long runs
+  return std::to_string(rng());
+}
+
+// A source of lines built from fragments.
+std::string generate(std::mt19937_64& rng) {
+  std::string s;
+  const int lines = 1 + static_cast<int>(rng() % 40);
+  for (int i = 0; i < lines; ++i) {
+    const int parts = static_cast<int>(rng() % 7);
+    for (int p = 0; p < parts; ++p) {
+      if (rng() % 3 == 0) s += ' ';
+      s += fragment(rng);
+    }
+    if (rng() % 50 != 0) s += '\n';
+  }
+  if (rng() % 3 != 0) s += "        END\n";
+  return s;
+}
+
+// A seed with byte flips, fragment insertions, deletions and repeated chunks.
+std::string mutate(std::mt19937_64& rng, std::string s) {
+  const int edits = 1 + static_cast<int>(rng() % 8);
+  for (int e = 0; e < edits; ++e) {
+    const std::size_t at = s.empty() ? 0 : rng() % (s.size() + 1);
+    switch (rng() % 5) {
+      case 0:
+        if (!s.empty() && at < s.size()) s[at] = static_cast<char>(rng() % 256);
+        break;
+      case 1: s.insert(at, fragment(rng)); break;
+      case 2: s.erase(at, rng() % 16); break;
+      case 3: {
+        const std::size_t len = rng() % 64;
+        const std::string chunk = s.substr(at, len);
+        s.insert(at, chunk + chunk);
+        break;
+      }
+      default: s.insert(at, "\n"); break;
+    }
+  }
+  return s;
+}
+
+std::vector<std::string> load_seeds(int argc, char** argv, int first) {
+  std::vector<std::string> seeds;
+  for (int i = first; i < argc; ++i) {
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(argv[i], ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      if (!it->is_regular_file() || it->path().extension() != ".s26") continue;
+      std::ifstream in(it->path(), std::ios::binary);
+      std::stringstream text;
+      text << in.rdbuf();
+      seeds.push_back(text.str());
+    }
+  }
+  return seeds;
+}
+
+void on_alarm(int) {
+  const char text[] = "statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n";
+  (void)!write(2, text, sizeof text - 1);
+  std::abort();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
+  const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
+  std::vector<std::string> seeds = load_seeds(argc, argv, 3);
+  std::mt19937_64 rng(seed);
+  std::signal(SIGALRM, on_alarm);
+  long runs = 0;
+  long by_code[4] = {};
+  std::size_t longest = 0;
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
+    std::string input = (!seeds.empty() && rng() % 2 == 0) ? mutate(rng, seeds[rng() % seeds.size()]) : generate(rng);
+    if (rng() % 4 == 0) input = mutate(rng, input);
+    {
+      std::ofstream keep("statement_fuzz_current.s26", std::ios::binary | std::ios::trunc);
+      keep << input;
+    }
+    alarm(20);
+    ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size())];
+    alarm(0);
+    ++runs;
+    longest = std::max(longest, input.size());
+    if (runs % 20000 == 0)
+      std::fprintf(stderr, "%ld runs, %.0f s\n", runs,
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::printf("%ld inputs (seed %llu, %zu seed files, longest %zu bytes): exit 0: %ld, 1: %ld, 2: %ld, 3: %ld\n", runs,
+              static_cast<unsigned long long>(seed), seeds.size(), longest, by_code[0], by_code[1], by_code[2],
+              by_code[3]);
+  std::remove("statement_fuzz_current.s26");
+  return 0;
+}
+
+#endif
