@@ -15,6 +15,7 @@
 #include "source/reader.h"
 #include "source/statement_loop.h"
 #include "source/symbols.h"
+#include "target/operand_grammar.h"
 
 struct asm_context {
   const output_table* out;  // bound once at start
@@ -27,8 +28,9 @@ struct asm_context {
   lexer_state lex;          // tokens of the current line           (A05)
   statement_state stmt;     // the pass-1 statement loop            (A03)
   module_state module;      // the open module                      (A09)
-  expr_state expr;          // expressions and the operand grammar  (A08, B03)
+  expr_state expr;          // expressions, the unsolved list        (A08)
   segment_state segs;       // segments and the current location    (A09)
+  operand_parse_state parse;  // one run of the operand grammar      (B03)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
 
   explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }

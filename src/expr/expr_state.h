@@ -24,10 +24,12 @@ struct expr_state {
   postfix_list* building = nullptr;   // list the push functions append to
   postfix_elem* building_end = nullptr;  // its end element, filled by the next push
 
-  // Arena carving: records come from 8-aligned chunks; elements freed by folding are reused.
+  // Arena carving: records come from 8-aligned chunks; elements and lists that
+  // folding gave back are reused.
   unsigned char* chunk = nullptr;
   std::size_t chunk_left = 0;
   postfix_elem* free_elems = nullptr;
+  postfix_list* free_lists = nullptr;   // lists of expressions that were solved
   undef_entry* free_undef = nullptr;
 
   // List of unsolved expressions and its iteration cursor.

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kErrLabelAfterSegment = 106;
 constexpr int kErrSegmentAfterLabel = 107;
-constexpr std::size_t kChunkSize = 8192;
+constexpr std::size_t kChunkSize = 65536;  // own arena blocks: the shared pool is left alone
 
 // Fills the end element of `list` and appends a fresh end element; returns the filled one.
 postfix_elem* fill_end(asm_context& cx, postfix_list* list, postfix_elem*& end, uint32_t kind) {
@@ -136,6 +136,8 @@ void drop_list(asm_context& cx, postfix_list* list) {
   list->first = nullptr;
   list->count = 0;
   if (cx.expr.building == list) cx.expr.building = nullptr, cx.expr.building_end = nullptr;
+  list->next_unsolved = cx.expr.free_lists;
+  cx.expr.free_lists = list;
 }
 
 // ---- Records -------------------------------------------------------------------
@@ -164,7 +166,13 @@ expr_rec* make_constant(asm_context& cx, int32_t value) {
 
 postfix_list* new_postfix(asm_context& cx, expr_rec* expr) {
   if (expr->in_unsolved_list) unlink_unsolved(cx, expr);
-  auto* list = static_cast<postfix_list*>(expr_alloc(cx, sizeof(postfix_list)));
+  postfix_list* list = cx.expr.free_lists;
+  if (list != nullptr) {
+    cx.expr.free_lists = list->next_unsolved;
+    *list = postfix_list{};
+  } else {
+    list = static_cast<postfix_list*>(expr_alloc(cx, sizeof(postfix_list)));
+  }
   list->owner = expr;
   postfix_elem* end = new_elem(cx);
   end->kind = PF_END;
