@@ -14,6 +14,7 @@
 #include "driver/statement.h"
 #include "source/char_source.h"
 #include "source/lexer.h"
+#include "source/preprocessor.h"
 #include "target/keywords_78k0.h"
 
 namespace {
@@ -142,9 +143,10 @@ bool read_statement(asm_context& cx) {
   lx.column = 0;
   const int c = get_char(cx);
   if (c == -1) {
+    // The end of the input has no column of its own: the last line is shown whole.
+    cx.diag.token_column = 1;
     if (lx.in_block_comment) {  // the comment's "*/" never came
       lx.in_block_comment = false;
-      cx.diag.token_column = 1;
       user_error(cx, gen_err::unexpected_eof);
     }
     return false;
@@ -156,6 +158,10 @@ bool read_statement(asm_context& cx) {
   record->listing_flags = cx.driver.opt.listing_flags;
   ++cx.stmt.statements;
   if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
+  if (!cx.pre.lines_active) {  // switched off by #if: only its group directives count
+    skipped_line(cx);
+    return true;
+  }
 
   statement_call call{nullptr, 0, nullptr, 0, record};
   const token first = next_token(cx);
