@@ -146,7 +146,9 @@ int read_command_file(asm_context& cx, const char* name) {
   cx.driver.files.command_file = file;
   cx.driver.files.opened_full_paths.push_back(full_path(path));
   file_source source{&cx, file};
+  arg_entry* at = cx.cmdline.cursor;
   split_words(cx, next_file_char, &source, true);
+  cx.cmdline.cursor = at;  // parsing goes on with the file's first word
   cx.driver.files.command_file = nullptr;
   cx.out->close_file(file);
   return 0;
