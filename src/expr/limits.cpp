@@ -116,9 +116,22 @@ void cat_expressions(asm_context& cx, expr_rec* first, const expr_rec* second, c
   refold(cx, first);
 }
 
+// Segment operators read before their segment was declared get it now.
+void find_late_segments(asm_context& cx) {
+  for (postfix_list* l = cx.expr.unsolved_first; l != nullptr; l = l->next_unsolved)
+    for (postfix_elem* e = l->first; e != nullptr && e->kind != PF_END; e = e->next) {
+      if ((e->kind != PF_SFB && e->kind != PF_SFE && e->kind != PF_SEGOP) || e->aux.seg != nullptr) continue;
+      if (segment_rec* seg = find_segment_of(cx.segs, e->payload.symbol)) {
+        e->aux.seg = seg;
+        e->segment = e->segment_or_tag = seg->number;
+      }
+    }
+}
+
 int resolve_unsolved(asm_context& cx) {
   expr_state& es = cx.expr;
   es.resolving = true;
+  find_late_segments(cx);
   // Each sweep solves what the previous one made known; a sweep without
   // change ends it, so chains of forward references resolve in any order.
   for (bool changed = true; changed;) {

@@ -53,6 +53,19 @@ TEST(Building, SegmentOperatorCarriesItsSegment) {
   EXPECT_EQ(sfb->segment_or_tag, 7u);
 }
 
+TEST(Building, SegmentDeclaredLaterIsFoundWhenSolvingAgain) {
+  expr_fixture f;
+  f.symbol("LATER", nullptr);
+  expr_rec* e = f.eval("0 SFB:LATER");
+  const postfix_elem* sfb = e->list->first->next;
+  EXPECT_EQ(sfb->aux.seg, nullptr);
+  segment_rec* later = f.segment("LATER_SEG", 5);
+  later->node = f.by_name.at("LATER");
+  resolve_unsolved(f.cx);
+  EXPECT_EQ(sfb->aux.seg, later);
+  EXPECT_EQ(sfb->segment_or_tag, 5u);
+}
+
 TEST(Building, MisuseIsInternalError) {
   {
     expr_fixture f;
