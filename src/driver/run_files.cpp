@@ -106,20 +106,27 @@ void open_stdin_source(asm_context& cx) {
   cx.driver.include_paths.emplace_back("");
 }
 
-void open_object_file(asm_context& cx, const std::string& name) {
+namespace {
+
+// Creates an output file after the overwrite check; the object is written in
+// untranslated byte mode, the list in text mode.
+void open_output_file(asm_context& cx, const std::string& name, const char* mode, qfile*& handle,
+                      std::string& slot) {
   check_overwrite(cx, name);
-  qfile* file = cx.out->open_file(name.c_str(), "wb");
+  qfile* file = cx.out->open_file(name.c_str(), mode);
   if (file == nullptr) cannot_open(cx, name);
-  cx.driver.files.object = file;
-  cx.driver.files.object_name = name;
+  handle = file;
+  slot = name;
+}
+
+}  // namespace
+
+void open_object_file(asm_context& cx, const std::string& name) {
+  open_output_file(cx, name, "wb", cx.driver.files.object, cx.driver.files.object_name);
 }
 
 void open_list_file(asm_context& cx, const std::string& name) {
-  check_overwrite(cx, name);
-  qfile* file = cx.out->open_file(name.c_str(), "wt");
-  if (file == nullptr) cannot_open(cx, name);
-  cx.driver.files.list = file;
-  cx.driver.files.list_name = name;
+  open_output_file(cx, name, "wt", cx.driver.files.list, cx.driver.files.list_name);
 }
 
 // QASM_INC: directories separated by ";"; an empty entry is the current
