@@ -37,6 +37,8 @@ void init_char_sources(asm_context& cx) {
 
 int get_char_slow(asm_context& cx) {
   source_state& s = cx.source;
+  // Only the file, at the end of its line.
+  if (s.source_top == nullptr && s.sources[0].count == 0 && s.source_count != 0) return read_line(cx);
   init_char_sources(cx);
   for (;;) {
     char_source_entry* e = s.cur_entry;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -29,6 +30,9 @@ constexpr std::array<unsigned char, 256> make_byte_classes(bool multibyte) {
 }
 constexpr std::array<unsigned char, 256> kSingleByteClasses = make_byte_classes(false);
 constexpr std::array<unsigned char, 256> kMultibyteClasses = make_byte_classes(true);
+
+constexpr std::uint64_t kSwarBelow14 = 0x0E0E0E0E0E0E0E0EULL;
+constexpr std::uint64_t kSwarHigh = 0x8080808080808080ULL;
 
 constexpr std::size_t kInvalidSequence = static_cast<std::size_t>(-1);
 constexpr std::size_t kIncompleteSequence = static_cast<std::size_t>(-2);
@@ -151,6 +155,16 @@ physical read_physical(asm_context& cx, source_file& f, line_build& b) {
     const long room = kMaxLineText - b.len;
     const unsigned char* const stop = end - p > room ? p + room : end;
     char* out = buf + b.len;
+    // Eight bytes at a time while none is below 14 (NUL, tab, newline, CR and
+    // the rarer controls) nor, under -n, above 127; then byte by byte.
+    while (stop - p >= 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p, 8);
+      if ((((x - kSwarBelow14) & ~x) | (x & s.swar_high)) & kSwarHigh) break;
+      std::memcpy(out, p, 8);
+      p += 8;
+      out += 8;
+    }
     while (p < stop && cls[*p] == B_PLAIN) *out++ = static_cast<char>(*p++);
     b.len = out - buf;
     f.pos = p - f.block;
@@ -161,14 +175,15 @@ physical read_physical(asm_context& cx, source_file& f, line_build& b) {
         return physical::line;
       case B_TAB: {
         ++f.pos;
-        const long n = s.tab_width - b.len % s.tab_width;
+        const long n = s.tab_width - (s.tab_mask >= 0 ? b.len & s.tab_mask : b.len % s.tab_width);
         if (b.len + n > kMaxLineText) {
           std::memset(buf + b.len, ' ', kMaxLineText - b.len);
           b.len = kMaxLineText;
           cut_line(cx, f, b);
           return physical::line;
         }
-        std::memset(buf + b.len, ' ', n);
+        // A fixed-size fill is a few stores; the buffer has room behind the text for it.
+        std::memset(buf + b.len, ' ', kMaxTabWidth);
         b.len += n;
         break;
       }
@@ -267,11 +282,13 @@ void source_start(asm_context& cx) {
   }
   if (file == nullptr) internal_error(cx, "source_start_A05", "no source file");
 
-  s.line_buf = static_cast<char*>(am_memory(cx, kLineBufferSize + 1));
+  s.line_buf = static_cast<char*>(am_memory(cx, kLineBufferSize + kMaxTabWidth));
   s.line_buf[0] = '\0';
   s.line = s.line_buf;
-  s.tab_width = opt.tab_spacing >= 1 && opt.tab_spacing <= 32 ? opt.tab_spacing : 8;
+  s.tab_width = opt.tab_spacing >= 1 && opt.tab_spacing <= kMaxTabWidth ? opt.tab_spacing : 8;
+  s.tab_mask = (s.tab_width & (s.tab_width - 1)) == 0 ? s.tab_width - 1 : -1;
   s.byte_class = opt.multibyte ? kMultibyteClasses.data() : kSingleByteClasses.data();
+  s.swar_high = opt.multibyte ? kSwarHigh : 0;
   if (s.mb_length == nullptr) {
     s.mb_length = locale_mb_length;
     s.mb_max = std::max(1, static_cast<int>(MB_CUR_MAX));

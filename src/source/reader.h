@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "driver/output_table.h"
@@ -15,6 +16,7 @@ constexpr int kMaxIncludeDepth = 10;                // include levels above the 
 constexpr int kMaxCharSources = 20;                 // distinct character sources
 constexpr int kPushBackSize = 100;                  // pushed-back characters per source
 constexpr std::size_t kReadBlockSize = 64 * 1024;   // read-ahead per open file
+constexpr int kMaxTabWidth = 32;                    // -t allows 2..9
 
 // A character source: yields the next character; 0 when it is used up (the
 // source beneath takes over); -1 at the end of the whole input.
@@ -98,11 +100,13 @@ struct source_state {
   std::vector<const char*> file_table;  // file index table: names in order of first opening
 
   // Line building.
-  char* line_buf = nullptr;    // kLineBufferSize bytes and a NUL
+  char* line_buf = nullptr;    // kLineBufferSize bytes, a NUL and room for a tab's fill
   bool started = false;
   bool at_end = false;         // main file exhausted: read_line returns -1 from now on
   int tab_width = 8;
+  int tab_mask = 7;            // tab_width - 1 when a power of two, else -1
   const unsigned char* byte_class = nullptr;  // which bytes leave the copy loop
+  std::uint64_t swar_high = 0; // under -n, high bytes leave the eight-byte copy too
   int mb_max = 1;              // longest multibyte character of the locale
   // Multibyte length of the character at `p` (at most `n` bytes): its length,
   // (size_t)-1 if invalid, (size_t)-2 if incomplete. Bound to the locale, with

