@@ -8,6 +8,7 @@
 #include "driver/command_line.h"
 #include "driver/context.h"
 #include "driver/stops.h"
+#include "source/reader.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ void clean_up_files(asm_context& cx) {
   }
   if (f.command_file != nullptr) out.close_file(f.command_file);
   f.command_file = nullptr;
+  close_include_files(cx);  // after END in an include file, or a stop inside one
   if (f.source != nullptr && f.source != out.std_in) out.close_file(f.source);
   f.source = nullptr;
   if (f.object != nullptr) {
