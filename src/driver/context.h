@@ -12,6 +12,7 @@
 #include "expr/expr_state.h"
 #include "directives/modules.h"
 #include "source/lexer.h"
+#include "source/preprocessor.h"
 #include "source/reader.h"
 #include "source/statement_loop.h"
 #include "source/symbols.h"
@@ -26,6 +27,7 @@ struct asm_context {
   source_state source;      // reader, include files, source stack (A05, A06)
   symbol_state symbols;     // keywords and user symbols            (A07)
   lexer_state lex;          // tokens of the current line           (A05)
+  preprocessor_state pre;   // #define symbols, #if groups, expansions (A02)
   statement_state stmt;     // the pass-1 statement loop            (A03)
   module_state module;      // the open module                      (A09)
   expr_state expr;          // expressions, the unsolved list        (A08)

@@ -3,14 +3,23 @@
 #include "driver/passes.h"
 
 #include "driver/context.h"
+#include "expr/expression.h"
+#include "source/preprocessor.h"
 #include "source/reader.h"
 #include "source/statement_loop.h"
 
 void start_source(asm_context& cx) { source_start(cx); }
-void start_assembly(asm_context& cx) { start_statements(cx); }
+void start_assembly(asm_context& cx) {
+  start_statements(cx);
+  register_operators(cx);  // #if conditions need them before the target's start
+  start_preprocessor(cx);
+}
 void start_module(asm_context&) {}
 
-void run_pass1(asm_context& cx) { statement_loop(cx); }
+void run_pass1(asm_context& cx) {
+  statement_loop(cx);
+  end_preprocessor_pass(cx);
+}
 
 void end_pass1(asm_context&) {}
 bool run_pass2(asm_context&) { return false; }

@@ -7,6 +7,7 @@
 #include "driver/memory.h"
 #include "driver/stops.h"
 #include "source/lexer_internal.h"
+#include "source/preprocessor.h"
 
 namespace {
 
@@ -260,7 +261,10 @@ const token& next_token(asm_context& cx) {
       lex_unget(cx, d);
     }
     if (ident_start(cx, c)) {
+      // Names in the text of an expansion were expanded already.
+      const bool expandable = !reading_define_output(cx);
       scan_identifier(cx, c, t);
+      if (expandable && t.node != nullptr && t.node->kind == KIND_DEFINE && expand_define(cx, t)) continue;
     } else if (is_digit(c)) {
       scan_number(cx, c, t);
     } else if (c == '"' || c == '\'') {

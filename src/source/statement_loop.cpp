@@ -14,6 +14,7 @@
 #include "driver/statement.h"
 #include "source/char_source.h"
 #include "source/lexer.h"
+#include "source/preprocessor.h"
 #include "target/keywords_78k0.h"
 
 namespace {
@@ -157,6 +158,10 @@ bool read_statement(asm_context& cx) {
   record->listing_flags = cx.driver.opt.listing_flags;
   ++cx.stmt.statements;
   if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
+  if (!cx.pre.lines_active) {  // switched off by #if: only its group directives count
+    skipped_line(cx);
+    return true;
+  }
 
   statement_call call{nullptr, 0, nullptr, 0, record};
   const token first = next_token(cx);

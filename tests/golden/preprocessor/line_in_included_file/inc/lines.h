@@ -1,0 +1,4 @@
+/* included: its own line numbers */
+
+#message XSTR(__LINE__)
+#message __FILE__
