@@ -437,14 +437,13 @@ uint32_t read_line_rest(asm_context& cx, char* out) {
   return n;
 }
 
+// Preprocessor diagnostics are placed like the lexer's: at the token's column.
 void pp_error(asm_context& cx, int column, int number, const char* text, long value) {
-  cx.diag.token_column = column > 0 ? column : 1;
-  user_error(cx, number, text, value);
+  lex_error(cx, column, number, text, value);
 }
 
 void pp_warning(asm_context& cx, int column, int number, const char* text, long value) {
-  cx.diag.token_column = column > 0 ? column : 1;
-  user_warning(cx, number, text, value);
+  lex_warning(cx, column, number, text, value);
 }
 
 // ---- Entry points ----------------------------------------------------------------------------
