@@ -12,10 +12,10 @@
 // Sticky is non-zero when a bit below the round bit was lost.
 // Zero is exponent 0, mantissa 0, sign 0, sticky 0; exponent is biased by 1023.
 struct soft_float {
-    uint8_t sign;         // 0 positive, 1 negative
-    int32_t exponent;     // 1..2046 finite, 2047 out of range, 0 zero
-    uint8_t mantissa[7];
-    uint8_t sticky;
+  uint8_t sign;      // 0 positive, 1 negative
+  int32_t exponent;  // 1..2046 finite, 2047 out of range, 0 zero
+  uint8_t mantissa[7];
+  uint8_t sticky;
 };
 static_assert(sizeof(soft_float) == 16, "soft_float is a 16-byte record");
 
@@ -27,30 +27,29 @@ using fp_error_cb = void (*)(void* user, const char* function, const char* text)
 using fp_warning_cb = void (*)(void* user, int code);
 
 enum : int {
-    FP_WARN_RANGE = 1,        // value out of range (overflow or underflow)
-    FP_WARN_DIV_BY_ZERO = 2,  // division by zero
+  FP_WARN_RANGE = 1,        // value out of range (overflow or underflow)
+  FP_WARN_DIV_BY_ZERO = 2,  // division by zero
 };
 
 // Relation codes of relational_floats.
 enum : int { FP_LT = 0, FP_GT = 1, FP_LE = 2, FP_GE = 3, FP_EQ = 4, FP_NE = 5 };
 
-// Rounding status of round().
+// Rounding status of round_float().
 enum : int { FP_ROUND_OK = 0, FP_ROUND_OVERFLOW = 1, FP_ROUND_UNDERFLOW = 2 };
 
 // Package state, one per assembler context; init_floats fills it for each module.
 struct float_state {
-    fp_get_memory_cb get_memory = nullptr;
-    fp_error_cb error = nullptr;
-    fp_warning_cb warning = nullptr;
-    void* user = nullptr;
-    soft_float zero{};
-    soft_float plus_one{};
-    soft_float minus_one{};
+  fp_get_memory_cb get_memory = nullptr;
+  fp_error_cb error = nullptr;
+  fp_warning_cb warning = nullptr;
+  void* user = nullptr;
+  soft_float zero{};
+  soft_float plus_one{};
+  soft_float minus_one{};
 };
 
 // Installs the callbacks and constants. False when the package cannot run.
-bool init_floats(float_state& fs, fp_get_memory_cb get_memory, fp_error_cb error,
-                 fp_warning_cb warning, void* user);
+bool init_floats(float_state& fs, fp_get_memory_cb get_memory, fp_error_cb error, fp_warning_cb warning, void* user);
 
 // Validates a value; reports an internal error and returns false when it is inconsistent.
 bool check_double(float_state& fs, const soft_float& value);
@@ -68,7 +67,7 @@ int lshift_mantissa(float_state& fs, soft_float& value);
 // Rounds a normalised value to nearest, ties to even, and range-checks the exponent.
 // Returns FP_ROUND_OK, FP_ROUND_OVERFLOW (value set to the overflow constant)
 // or FP_ROUND_UNDERFLOW (value set to zero).
-int round(float_state& fs, soft_float& value);
+int round_float(float_state& fs, soft_float& value);
 
 void add_floats(float_state& fs, const soft_float& a, const soft_float& b, soft_float& result);
 void sub_floats(float_state& fs, const soft_float& a, const soft_float& b, soft_float& result);
