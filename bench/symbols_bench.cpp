@@ -17,7 +17,7 @@
 
 #include "driver/context.h"
 #include "driver/stops.h"
-#include "source/statement_loop.h"
+#include "driver/statement_loop.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "directives/block_stack.h"
+#include "driver/block_stack.h"
 #include "driver/context.h"
 #include "driver/statement.h"
 #include "driver/stops.h"

@@ -6,7 +6,7 @@
 #include "expr/expression.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
-#include "source/statement_loop.h"
+#include "driver/statement_loop.h"
 
 void start_source(asm_context& cx) { source_start(cx); }
 void start_assembly(asm_context& cx) {

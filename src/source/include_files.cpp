@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "diag/diag.h"
+#include "driver/block_stack.h"
 #include "driver/stops.h"
 #include "source/char_source.h"
 
@@ -41,7 +42,7 @@ void push_include(asm_context& cx, qfile* file, const std::string& path) {
   f.index = file_table_index(cx, path.c_str());
   f.name = s.file_table[f.index];
   f.line_no = 0;
-  f.at_include = s.depth;
+  f.at_include = block_depth(cx);
   f.block = level_block(cx, level);
   f.pos = 0;
   f.end = 0;
@@ -139,30 +140,20 @@ bool include_dollar_line(asm_context& cx) {
   return true;
 }
 
+// An include file leaves the blocks as it found them: blocks it opened and
+// never closed are reported by type and closed.
 void end_include(asm_context& cx) {
   source_state& s = cx.source;
   source_file& f = s.files[s.include_depth];
-  const block_depths before = s.depth;
-  bool restored = false;
-  if (s.depth.structured != f.at_include.structured) {
-    user_error(cx, gen_err::structured_unbalanced);
-    s.depth.structured = f.at_include.structured;
-    restored = true;
-  }
-  if (s.depth.repeat != f.at_include.repeat) {
-    user_error(cx, gen_err::repeat_unbalanced);
-    s.depth.repeat = f.at_include.repeat;
-    restored = true;
-  }
-  if (s.depth.conditional != f.at_include.conditional) {
-    user_error(cx, gen_err::cond_unbalanced);
-    s.depth.conditional = f.at_include.conditional;
-    restored = true;
-  }
+  // Reported while the blocks are still open, so the note names the innermost.
+  const block_counts left = blocks_above(cx, f.at_include);
+  if (left.of[static_cast<int>(block_type::structured)] != 0) user_error(cx, gen_err::structured_unbalanced);
+  if (left.of[static_cast<int>(block_type::repeat)] != 0) user_error(cx, gen_err::repeat_unbalanced);
+  if (left.of[static_cast<int>(block_type::conditional)] != 0) user_error(cx, gen_err::cond_unbalanced);
+  cut_blocks(cx, f.at_include);
   if (f.file != nullptr) cx.out->close_file(f.file);
   f.file = nullptr;
   --s.include_depth;
-  if (restored && s.on_depths_restored != nullptr) s.on_depths_restored(cx, before);
 }
 
 bool end_in_include(asm_context& cx) {

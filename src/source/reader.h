@@ -22,22 +22,13 @@ constexpr int kMaxTabWidth = 32;                    // -t allows 2..9
 // source beneath takes over); -1 at the end of the whole input.
 using char_reader = int (*)(asm_context&);
 
-// Nesting depths of conditional assembly, repeat blocks and structured
-// assembly. The modules owning those blocks keep them up to date; an include
-// file must leave them as it found them.
-struct block_depths {
-  int conditional = 0;
-  int repeat = 0;
-  int structured = 0;
-};
-
 // One open source file: the main file at level 0, include files above it.
 struct source_file {
   qfile* file = nullptr;
   const char* name = "";         // as opened (arena)
   int index = 0;                 // in the file index table
   long line_no = 0;              // physical lines read so far
-  block_depths at_include;       // depths when this file was included
+  int at_include = 0;            // block-stack depth when this file was included
   unsigned char* block = nullptr;// read-ahead buffer, kept for the level and reused
   std::size_t pos = 0;           // next unread byte of `block`
   std::size_t end = 0;           // bytes held in `block`
@@ -89,10 +80,6 @@ struct source_state {
   // Switches driven by the preprocessor and the macro processor.
   bool in_false_group = false; // the line being read is excluded by #if: no error 5
   int macro_expansion = 0;     // > 0 while a macro expansion is read: #include refused
-  block_depths depth;          // current nesting depths
-  // Called after the end of an include file has put a depth back, so that the
-  // owning module can drop the blocks the file left open.
-  void (*on_depths_restored)(asm_context&, const block_depths& before) = nullptr;
 
   // Include stack: files[0] is the main file.
   int include_depth = 0;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "diag/diag.h"
-#include "directives/block_stack.h"
+#include "driver/block_stack.h"
 #include "driver/context.h"
 #include "support/capture.h"
 

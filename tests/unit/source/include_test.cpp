@@ -3,6 +3,7 @@
 // end of an include file, END inside one, file names and the file index table.
 #include <filesystem>
 
+#include "driver/block_stack.h"
 #include "source/reader_fixture.h"
 
 namespace {
@@ -240,53 +241,50 @@ TEST_F(ReaderTest, DollarLineInFalseGroupIsAnOrdinaryLine) {
 
 struct depth_case {
   const char* name;
-  int block_depths::*field;
+  block_type type;
   int error;
 };
 
-// What the restore hook saw; the hook has no user data, so tests reset this.
-struct restore_trace {
-  int calls = 0;
-  block_depths before;
-};
-restore_trace trace;
-
-void note_restore(asm_context&, const block_depths& before) {
-  ++trace.calls;
-  trace.before = before;
+// Blocks cut off by the end of an include file, as their owners learn it.
+int g_cut[kBlockTypes];
+template <block_type T>
+void note_cut(asm_context&, int count) {
+  g_cut[static_cast<int>(T)] += count;
 }
 
-class DepthAtIncludeEnd : public ReaderTest, public ::testing::WithParamInterface<depth_case> {};
+class DepthAtIncludeEnd : public ReaderTest, public ::testing::WithParamInterface<depth_case> {
+ protected:
+  // The including file is inside one block of each kind already.
+  void open_outer_blocks() {
+    for (block_type t : {block_type::conditional, block_type::repeat, block_type::structured}) push_block(cx, t, 1);
+    cx.blocks.on_cut[static_cast<int>(block_type::conditional)] = note_cut<block_type::conditional>;
+    cx.blocks.on_cut[static_cast<int>(block_type::repeat)] = note_cut<block_type::repeat>;
+    cx.blocks.on_cut[static_cast<int>(block_type::structured)] = note_cut<block_type::structured>;
+    for (int& n : g_cut) n = 0;
+  }
+};
 
-TEST_P(DepthAtIncludeEnd, IsReportedAndRestored) {
+TEST_P(DepthAtIncludeEnd, IsReportedAndClosed) {
   cap.files["open.inc"] = "opens a block\n";
   start("#include \"open.inc\"\nafter\n");
-  cx.source.depth = {1, 2, 3};  // the including file is inside blocks already
-  cx.source.on_depths_restored = note_restore;
-  trace = {};
+  open_outer_blocks();
   EXPECT_EQ(next_line(), "#include \"open.inc\"\n");
   ASSERT_TRUE(include_operand(cx, "\"open.inc\"", 10));
   EXPECT_EQ(next_line(), "opens a block\n");
-  cx.source.depth.*GetParam().field += 1;  // the include file opens one more and never closes it
+  push_block(cx, GetParam().type, 7);  // the include file opens one more and never closes it
   EXPECT_EQ(next_line(), "after\n");
   EXPECT_EQ(errors(GetParam().error), 1) << cap.console;
   EXPECT_EQ(any_errors(), 1);
-  EXPECT_EQ(cx.source.depth.conditional, 1);
-  EXPECT_EQ(cx.source.depth.repeat, 2);
-  EXPECT_EQ(cx.source.depth.structured, 3);
-  // The owning module learns what the file left open.
-  block_depths left{1, 2, 3};
-  left.*GetParam().field += 1;
-  EXPECT_EQ(trace.calls, 1);
-  EXPECT_EQ(trace.before.conditional, left.conditional);
-  EXPECT_EQ(trace.before.repeat, left.repeat);
-  EXPECT_EQ(trace.before.structured, left.structured);
+  EXPECT_EQ(block_depth(cx), 3);  // the outer blocks stay open
+  // The owning module learns what the file left open; the note names its start.
+  EXPECT_EQ(g_cut[static_cast<int>(GetParam().type)], 1);
+  EXPECT_NE(cap.console.find("started in line 7"), std::string::npos) << cap.console;
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DepthAtIncludeEnd,
-                         ::testing::Values(depth_case{"Structured", &block_depths::structured, 60},
-                                           depth_case{"Repeat", &block_depths::repeat, 75},
-                                           depth_case{"Conditional", &block_depths::conditional, 57}),
+                         ::testing::Values(depth_case{"Structured", block_type::structured, 60},
+                                           depth_case{"Repeat", block_type::repeat, 75},
+                                           depth_case{"Conditional", block_type::conditional, 57}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
@@ -295,7 +293,7 @@ TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
   next_line();
   ASSERT_TRUE(include_operand(cx, "\"open.inc\"", 10));
   next_line();
-  cx.source.depth = {1, 1, 1};
+  for (block_type t : {block_type::conditional, block_type::repeat, block_type::structured}) push_block(cx, t, 2);
   EXPECT_EQ(next_line(), "");
   const std::size_t s = cap.console.find("Error[60]:");
   const std::size_t r = cap.console.find("Error[75]:");
@@ -303,7 +301,7 @@ TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
   ASSERT_NE(c, std::string::npos) << cap.console;
   EXPECT_LT(s, r);
   EXPECT_LT(r, c);
-  EXPECT_EQ(cx.source.depth.conditional + cx.source.depth.repeat + cx.source.depth.structured, 0);
+  EXPECT_EQ(block_depth(cx), 0);
 }
 
 // ---- END inside an include file -------------------------------------------------

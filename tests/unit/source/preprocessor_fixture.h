@@ -8,7 +8,7 @@
 
 #include "source/lexer_fixture.h"
 #include "source/preprocessor.h"
-#include "source/statement_loop.h"
+#include "driver/statement_loop.h"
 #include "target/operand_grammar.h"
 
 // One TOK line: its operand tokens joined by blanks, and the column of the first.

@@ -5,7 +5,7 @@
 
 #include "driver/statement.h"
 #include "source/lexer_fixture.h"
-#include "source/statement_loop.h"
+#include "driver/statement_loop.h"
 
 namespace {
 

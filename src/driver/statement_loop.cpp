@@ -6,7 +6,7 @@
 // wherever it begins. A name in column 1 that is a directive, a mnemonic or a macro is
 // not a label but the operation (so "END" may stand in column 1); any other
 // keyword there, or before a ":", is a bad label (error 41).
-#include "source/statement_loop.h"
+#include "driver/statement_loop.h"
 
 #include "diag/diag.h"
 #include "directives/modules.h"
