@@ -19,6 +19,7 @@
 #include "source/symbols.h"
 #include "target/keywords_78k0.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ module_run run_module(const char* path) {
     init_parse(cx, ops, 2, nullptr, 0);
     if (yyparse(cx) != PARSE_OK) ++r.failed;
     next_token(cx);  // the end of the line
-    const operand_desc& d = ops[cx.parse.count - 1];
+    const operand_desc& d = ops[target_of(cx).parse.count - 1];
     const expr_rec* e = d.expr != nullptr ? d.expr : ops[0].expr;
     if (e != nullptr) r.checksum += e->state * 131 + (e->state == EXPR_ABSOLUTE ? e->value : 0) + d.mode;
     ++r.fields;

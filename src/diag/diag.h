@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diag/messages.h"
-#include "target/messages_78k0.h"
+#include "target/target.h"
 
 struct asm_context;
 struct statement_rec;

@@ -6,17 +6,18 @@
 #include "driver/driver_state.h"
 #include "driver/memory.h"
 #include "driver/output_table.h"
+#include "driver/statement_loop.h"
+#include "target/target.h"
 #include "diag/diag.h"
 #include "driver/block_stack.h"
 #include "directives/segments.h"
 #include "expr/expr_state.h"
+#include "expr/soft_float.h"
 #include "directives/modules.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
-#include "driver/statement_loop.h"
 #include "source/symbols.h"
-#include "target/operand_grammar.h"
 
 struct asm_context {
   const output_table* out;  // bound once at start
@@ -31,11 +32,16 @@ struct asm_context {
   statement_state stmt;     // the pass-1 statement loop            (A03)
   module_state module;      // the open module                      (A09)
   expr_state expr;          // expressions, the unsolved list        (A08)
+  float_state floats;       // the float package, started per module (G03)
   segment_state segs;       // segments and the current location    (A09)
-  operand_parse_state parse;  // one run of the operand grammar      (B03)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
+  target_state* target = nullptr;  // the target's own state (B00), made by target_attach
 
-  explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
+  explicit asm_context(const output_table& table) : out(&table) {
+    mem.out = &table;
+    target_attach(*this);
+  }
+  ~asm_context() { target_release(target); }
   asm_context(const asm_context&) = delete;
   asm_context& operator=(const asm_context&) = delete;
 };

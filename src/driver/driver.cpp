@@ -184,7 +184,7 @@ int ide_switch(const char* word) {
 
 void apply_default_warnings(asm_context& cx) {
   std::memset(cx.driver.opt.warning_enable_table, 1, sizeof cx.driver.opt.warning_enable_table);
-  apply_warning_string(cx, target_default_warnings(cx));
+  apply_warning_string(cx, target_default_warnings());
 }
 
 int qasm_main(const output_table& out, int argc, char** argv) {

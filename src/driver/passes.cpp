@@ -4,6 +4,7 @@
 
 #include "driver/context.h"
 #include "expr/expression.h"
+#include "expr/float_constant.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
 #include "driver/statement_loop.h"
@@ -14,7 +15,7 @@ void start_assembly(asm_context& cx) {
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
 }
-void start_module(asm_context&) {}
+void start_module(asm_context& cx) { start_floats(cx); }
 
 void run_pass1(asm_context& cx) {
   statement_loop(cx);
@@ -27,5 +28,3 @@ bool run_pass2(asm_context&) { return false; }
 void list_module(asm_context&) {}
 void complete_object_file(asm_context&) {}
 
-bool target_counts_cycles(const asm_context&) { return false; }
-const char* target_default_warnings(const asm_context&) { return "+"; }

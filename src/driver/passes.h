@@ -21,6 +21,3 @@ void list_module(asm_context& cx);
 // The object file's closing records, once any module produced output.
 void complete_object_file(asm_context& cx);
 
-// What the target tells the driver.
-bool target_counts_cycles(const asm_context& cx);
-const char* target_default_warnings(const asm_context& cx);

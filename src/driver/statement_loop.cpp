@@ -15,7 +15,7 @@
 #include "source/char_source.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
-#include "target/keywords_78k0.h"
+#include "target/target.h"
 
 namespace {
 
@@ -204,8 +204,8 @@ label_rec* define_label(asm_context& cx, ident_node* label, int column) {
 void start_statements(asm_context& cx) {
   init_symbol_table(cx);
   const option_settings& o = cx.driver.opt;
-  cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : kTargetCaseSensitive;
-  register_78k0_keywords(cx);
+  cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : target_case_sensitive_default();
+  target_start(cx);
   register_module_directives(cx);
 }
 

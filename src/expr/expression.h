@@ -196,11 +196,6 @@ ident_node* finish_expression(asm_context& cx, expr_rec* expr, bool quiet_sfr = 
 // applies pending limits. Returns how many expressions are still in state 0.
 int resolve_unsolved(asm_context& cx);
 
-// Parses a text of at most 118 characters as one expression through the
-// operand grammar ("Buffer too small" beyond); null after a syntax error.
-// No token may be waiting in the lexer's backup.
-expr_rec* string_to_expression(asm_context& cx, const char* text);
-
 // Applies the LIMIT bounds; false when a bound was violated (error 70).
 bool limit_ok(asm_context& cx, expr_rec* expr);
 

@@ -9,7 +9,7 @@
 #include "driver/command_line.h"
 #include "driver/memory.h"
 #include "source/preprocessor_internal.h"
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 namespace {
 

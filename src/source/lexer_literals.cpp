@@ -33,22 +33,6 @@ int suffix_radix(int c) {
   }
 }
 
-// Float package callbacks: the lexer's conversions report like any other part.
-void* fp_memory(void* user, size_t size) { return am_memory(*static_cast<asm_context*>(user), size); }
-void fp_internal(void* user, const char* function, const char* text) {
-  internal_error(*static_cast<asm_context*>(user), function, text);
-}
-
-float_state& lexer_floats(asm_context& cx) {
-  lexer_state& lx = cx.lex;
-  if (!lx.floats_ready) {
-    if (!init_floats(lx.floats, fp_memory, fp_internal, fp_warnings, &cx))
-      internal_error(cx, "init_floats G03", "init_floats G03 failed");
-    lx.floats_ready = true;
-  }
-  return lx.floats;
-}
-
 // The trailing run of U and L letters; false when it is not one of U, L, UL,
 // LU, LL, ULL, LLU (in either case).
 bool int_suffix(const char* run, std::size_t length, uint16_t& flags) {
@@ -77,7 +61,9 @@ bool accumulate(const char* digits, std::size_t length, int radix, uint64_t& val
 }
 
 // A decimal floating constant; the integer digits are already in the buffer
-// and the "." and the digit after it are the next characters.
+// and the "." and the digit after it are the next characters. The lexer
+// checks its form; the value is computed where the constant is used, by the
+// float package of the expressions.
 void scan_float(asm_context& cx, std::size_t n, token& t) {
   bool malformed = false;
   auto put = [&](int c) {
@@ -112,11 +98,7 @@ void scan_float(asm_context& cx, std::size_t n, token& t) {
   t.kind = TOK_FLOAT;
   t.text = token_text(cx);
   t.length = static_cast<uint32_t>(body);
-  t.fvalue = soft_float{};
-  if (malformed || !decimal_to_float(lexer_floats(cx), std::string_view(token_text(cx), body), t.fvalue)) {
-    t.fvalue = soft_float{};
-    lex_error(cx, t.column, static_cast<int>(gen_err::bad_float));
-  }
+  if (malformed) lex_error(cx, t.column, static_cast<int>(gen_err::bad_float));
 }
 
 }  // namespace

@@ -8,10 +8,8 @@
 #include "diag/diag.h"
 #include "driver/memory.h"
 #include "driver/stops.h"
-#include "expr/expression.h"
 #include "source/preprocessor_internal.h"
-#include "target/operand_grammar.h"
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 namespace {
 
@@ -170,9 +168,8 @@ bool condition(asm_context& cx) {
   if (text == nullptr) return false;
   const int resume = cx.lex.column;
   if (!push_output(cx, text->data(), static_cast<uint32_t>(text->size()), column, resume)) return false;
-  expr_rec* e = nullptr;
-  init_parse(cx, nullptr, 0, &e, 0);
-  const int status = yyparse(cx);
+  int32_t value = 0;
+  const expr_outcome outcome = parse_absolute_expression(cx, &value);
   token end;
   save_or_get_token(cx, TOKEN_GET, end);
   if (!is_line_end(end)) {
@@ -180,13 +177,11 @@ bool condition(asm_context& cx) {
     return false;
   }
   keep_end(cx, end);
-  if (status != PARSE_OK || e == nullptr) return false;
-  if (e->in_unsolved_list) mark_or_get_unsolved(cx, UNSOLVED_REMOVE, e);
-  switch (e->state) {
-    case EXPR_ABSOLUTE: return e->value != 0;
-    case EXPR_RELATIVE:
-    case EXPR_TEMPORARY: pp_error(cx, column, static_cast<int>(gen_err::must_be_absolute)); break;
-    default: pp_error(cx, column, static_cast<int>(gen_err::forward_reference)); break;
+  switch (outcome) {
+    case expr_outcome::absolute: return value != 0;
+    case expr_outcome::syntax_error: break;
+    case expr_outcome::relocatable: pp_error(cx, column, static_cast<int>(gen_err::must_be_absolute)); break;
+    case expr_outcome::not_known: pp_error(cx, column, static_cast<int>(gen_err::forward_reference)); break;
   }
   return false;
 }

@@ -10,6 +10,7 @@
 #include "expr/expression.h"
 #include "expr/operators.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
 #include "target/operand_internal.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr int kErrBitEquatePublic = 432;
 
 // The expression being built, made when its first element is pushed.
 void ensure_current(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (p.current == nullptr) {
     p.current = init(cx, nullptr, true, nullptr);
     new_postfix(cx, p.current);
@@ -32,7 +33,7 @@ void ensure_current(asm_context& cx) {
 
 bool illegal_register(asm_context& cx, const b03_reg_val& reg) {
   user_error(cx, kErrIllegalRegister, reg.name);
-  cx.parse.failed = true;
+  target_of(cx).parse.failed = true;
   return false;
 }
 
@@ -55,7 +56,7 @@ void apply_sfr_modifiers(ident_node* sfr, expr_rec* e) {
 }
 
 operand_desc classify(asm_context& cx, const b03_addr_val& a) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   expr_rec* e = a.x.e;
   operand_desc d{MODE_ADDR, 0, e, nullptr, a.prefix, a.x.sfr};
   if (p.pending_saddr) {
@@ -116,7 +117,7 @@ void act_operator(asm_context& cx, uint16_t code, bool unary) {
 }
 
 void act_segment_bound(asm_context& cx, uint16_t code, ident_node* segment, bool offset_pushed) {
-  if (offset_pushed && cx.parse.current == nullptr) {
+  if (offset_pushed && target_of(cx).parse.current == nullptr) {
     internal_error(cx, "b03.y", "No expr in SFB or SFE", code, 0);
     return;
   }
@@ -142,7 +143,7 @@ void act_sizeof(asm_context& cx, ident_node* segment) {
 }
 
 b03_expr_val act_finish(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   expr_rec* e = p.current;
   p.current = nullptr;
   ident_node* sfr = finish_expression(cx, e, (p.flags & PARSE_QUIET_SFR) != 0);
@@ -163,12 +164,12 @@ bool act_string_compare(asm_context& cx, const b03_str_val& a, int relation, con
     value = sign;
   } else {
     user_error(cx, kErrSyntax);
-    cx.parse.failed = true;
+    target_of(cx).parse.failed = true;
     return false;
   }
   out->e = make_constant(cx, value);
   out->sfr = nullptr;
-  cx.parse.last = out->e;
+  target_of(cx).parse.last = out->e;
   return true;
 }
 
@@ -238,7 +239,7 @@ operand_desc act_bank(asm_context& cx, int32_t bank) {
 }
 
 void act_store_operand(asm_context& cx, const operand_desc& d) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (p.pending_saddr && d.expr != nullptr) d.expr->flags |= kExprSaddr;
   p.pending_saddr = false;
   if (p.count < p.max_operands && p.operands != nullptr) {
@@ -253,12 +254,12 @@ void act_store_operand(asm_context& cx, const operand_desc& d) {
 // ---- Expression mode ----------------------------------------------------------------
 
 void act_expression_result(asm_context& cx, expr_rec* e) {
-  if (cx.parse.target != nullptr) *cx.parse.target = e;
+  if (target_of(cx).parse.target != nullptr) *target_of(cx).parse.target = e;
 }
 
 // A bit equate: (address - 0FE20H) * 8 + bit.
 bool act_bitpair(asm_context& cx, const b03_expr_val& address, const b03_expr_val& bit) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (!(p.flags & PARSE_BIT_EQUATE)) {
     user_error(cx, kErrSyntax);
     p.failed = true;
@@ -292,7 +293,7 @@ bool act_bitpair(asm_context& cx, const b03_expr_val& address, const b03_expr_va
 }
 
 bool act_indexed(asm_context& cx, const b03_expr_val& operand, const b03_expr_val& alignment) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   segment_rec* seg = p.align_segment;
   if (!(p.flags & PARSE_ALIGNMENT) || seg == nullptr) {
     user_error(cx, kErrSyntax);

@@ -14,6 +14,7 @@
 #include "source/char_source.h"
 #include "source/symbols.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
 
 namespace {
 
@@ -50,8 +51,8 @@ int operator_token(asm_context& cx, const operator_rec* op, B03_YYSTYPE* value) 
     case OP_RPAREN: return TK_RPAREN;
     case OP_LOC: return TK_LOC;
     case OP_SFB:
-    case OP_SFE: cx.parse.want_segname = 2; return TK_SFBE;
-    case OP_SIZEOF: cx.parse.want_segname = 2; return TK_SIZEOF;
+    case OP_SFE: target_of(cx).parse.want_segname = 2; return TK_SFBE;
+    case OP_SIZEOF: target_of(cx).parse.want_segname = 2; return TK_SIZEOF;
     case OP_CHECK_RANGE:
     case OP_ERROR_TEXT: return TK_B03_YYUNDEF;  // the linker's, not the source's
     default: break;
@@ -117,7 +118,7 @@ int prefix_token(asm_context& cx, ident_node* chain, const ident_node* prefix, B
 
 // -1: the token is consumed without a grammar token (a suffix word).
 int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   ident_node* chain = t.node;
   if (p.want_segname > 0) {
     p.want_segname = 0;
@@ -167,14 +168,14 @@ int number_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
 // string_to_expression's input: the text, its "," and a newline that stops a
 // string left open.
 int read_private_text(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   return p.text_pos < p.text_len ? static_cast<unsigned char>(p.text[p.text_pos++]) : 0;
 }
 
 }  // namespace
 
 int b03_yylex(B03_YYSTYPE* value, asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (p.end_seen) return TK_YYEOF;
   if (p.target != nullptr && !p.exprmode_sent) {
     p.exprmode_sent = true;
@@ -222,7 +223,7 @@ void b03_yyerror(asm_context& cx, const char* message) {
   // A nesting deeper than the stack is bad input, not a broken assembler.
   if (std::strncmp(message, "syntax", 6) == 0 || std::strcmp(message, kStackFull) == 0) {
     user_error(cx, kErrSyntax);
-    cx.parse.failed = true;
+    target_of(cx).parse.failed = true;
     return;
   }
   char text[160];
@@ -232,7 +233,7 @@ void b03_yyerror(asm_context& cx, const char* message) {
 
 void init_parse(asm_context& cx, operand_desc* operands, int max_operands, expr_rec** expression,
                 uint32_t flags, ident_node* equate_label, segment_rec* align_segment) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   p.operands = operands;
   p.max_operands = max_operands;
   p.target = expression;
@@ -253,7 +254,7 @@ void init_parse(asm_context& cx, operand_desc* operands, int max_operands, expr_
 }
 
 int yyparse(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   const int result = b03_yyparse(cx);
   while (!p.end_seen) {  // the parse stopped early: the rest of the field goes unread
     const token& t = next_token(cx);
@@ -278,7 +279,7 @@ expr_rec* string_to_expression(asm_context& cx, const char* text) {
     internal_error(cx, "string_to_expression_A08", "Buffer too small", static_cast<long>(length), 0);
     return nullptr;
   }
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   std::memcpy(p.text, text, length);
   p.text[length] = ',';
   p.text[length + 1] = '\n';

@@ -9,6 +9,7 @@
 #include "driver/block_stack.h"
 #include "driver/context.h"
 #include "support/capture.h"
+#include "target/messages_78k0.h"
 
 namespace {
 

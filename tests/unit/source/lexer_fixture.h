@@ -16,7 +16,7 @@
 #include "source/lexer.h"
 #include "source/symbols.h"
 #include "support/capture.h"
-#include "target/keywords_78k0.h"
+#include "target/target.h"
 
 // One diagnostic as the console showed it.
 struct shown_diag {
@@ -44,7 +44,7 @@ class LexerTest : public ::testing::Test {
     for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
     cx.driver.pass1 = 1;
     init_symbol_table(cx);
-    register_78k0_keywords(cx);
+    target_start(cx);
   }
 
   void TearDown() override {

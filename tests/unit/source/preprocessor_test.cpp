@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "source/preprocessor_fixture.h"
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 namespace {
 

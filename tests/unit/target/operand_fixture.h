@@ -18,6 +18,7 @@
 #include "support/capture.h"
 #include "target/keywords_78k0.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
 
 class OperandTest : public ::testing::Test {
  protected:

@@ -17,7 +17,7 @@ class Modes : public OperandTest, public ::testing::WithParamInterface<mode_case
 TEST_P(Modes, Classifies) {
   const mode_case& c = GetParam();
   ASSERT_EQ(parse_operands(c.field), PARSE_OK) << c.field << cap.console;
-  EXPECT_EQ(cx.parse.count, c.count) << c.field;
+  EXPECT_EQ(target_of(cx).parse.count, c.count) << c.field;
   EXPECT_EQ(ops[0].mode, c.mode1) << c.field;
   EXPECT_EQ(ops[0].reg, c.reg1) << c.field;
   EXPECT_EQ(ops[1].mode, c.mode2) << c.field;
@@ -279,7 +279,7 @@ TEST_F(OperandTest, LongOperandListReportsToomanyOnce) {
 
 TEST_F(OperandTest, StringPairAsOperandComparesBytes) {
   ASSERT_EQ(parse_operands(" \"a\",\"b\""), PARSE_OK);
-  EXPECT_EQ(cx.parse.count, 1);
+  EXPECT_EQ(target_of(cx).parse.count, 1);
   EXPECT_EQ(ops[0].expr->value, -1);
 }
 

@@ -1,0 +1,43 @@
+// target.cpp — the 78K0 target's identity, defaults and start-up (B00): what
+// the core asks of its target through target.h.
+#include "target/target.h"
+
+#include "expr/expression.h"
+#include "target/keywords_78k0.h"
+#include "target/target_state.h"
+
+const char* target_processor_names() { return "78K0 and 78K0S"; }
+const char* target_processor_head() { return "-v?           Select processor option: "; }
+// 0: 78K0 without the multiply and divide instructions, 1: 78K0, 2: 78K0S.
+const char* target_processor_choices() { return "078K0 (no DIV/MUL),178K0,278K0S"; }
+bool target_case_sensitive_default() { return true; }
+const char* target_default_warnings() { return "+"; }
+// No cycle counts are known for these cores: the listing's cycle column stays empty.
+bool target_counts_cycles(const asm_context&) { return false; }
+
+void target_attach(asm_context& cx) {
+  if (cx.target == nullptr) cx.target = new target_state{};
+}
+
+void target_release(target_state* state) { delete state; }
+
+void target_start(asm_context& cx) { register_78k0_keywords(cx); }
+
+expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
+  expr_rec* e = parse_expression(cx);
+  if (e == nullptr) return expr_outcome::syntax_error;
+  if (e->in_unsolved_list) mark_or_get_unsolved(cx, UNSOLVED_REMOVE, e);
+  switch (e->state) {
+    case EXPR_ABSOLUTE: *value = e->value; return expr_outcome::absolute;
+    case EXPR_RELATIVE:
+    case EXPR_TEMPORARY: return expr_outcome::relocatable;
+    default: return expr_outcome::not_known;
+  }
+}
+
+expr_rec* parse_expression(asm_context& cx) {
+  expr_rec* e = nullptr;
+  init_parse(cx, nullptr, 0, &e, 0);
+  const int status = yyparse(cx);
+  return status == PARSE_OK ? e : nullptr;
+}

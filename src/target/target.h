@@ -1,0 +1,123 @@
+// target.h — everything the assembler core asks of its target processor (B00).
+// The driver, diagnostics, source, expression and directive modules include
+// nothing else from src/target/; the target includes the core freely. This
+// header itself includes no other header of the assembler, so it can sit
+// below every module.
+#pragma once
+
+#include <cstdint>
+
+struct asm_context;
+struct expr_rec;
+struct statement_call;
+struct target_state;
+
+// ---- Message numbers -----------------------------------------------------------
+// The target's errors and warnings, numbers 400 and up; the texts are the
+// target's (target_message).
+
+enum class tgt_err : int {
+  nothing_to_break = 400,
+  unterminated_comment = 401,
+  case_after_default = 402,
+  case_outside_switch = 403,
+  nothing_to_continue = 404,
+  default_outside_switch = 405,
+  else_twice = 406,
+  elseif_after_else = 407,
+  elseif_without_if = 408,
+  endf_without_for = 409,
+  ends_without_switch = 410,
+  multiple_default = 411,
+  bad_break_argument = 412,
+  until_without_repeat = 413,
+  expression_out_of_range = 414,
+  operand_syntax = 415,
+  too_many_operands = 416,
+  illegal_register = 417,
+  step_unsolvable = 418,
+  then_without_if = 419,
+  wend_without_while = 420,
+  negative_step = 421,
+  zero_step = 422,
+  step_too_large = 423,
+  branch_too_long = 424,
+  sfr_access = 425,
+  sfr_size = 426,
+  else_without_if = 427,
+  odd_address = 428,
+  same_source_destination = 429,
+  illegal_rhs_register = 430,
+  no_relocatable_bit = 431,
+  bit_equate_public = 432,
+};
+
+enum class tgt_warn : int {
+  number_out_of_range = 400,
+  sfr_no_access_flags = 401,
+  sfr_multiple_sizes = 402,
+  sfr_no_size = 403,
+  rss_not_supported = 404,
+  even_value_expected = 405,
+};
+
+// The stored text of a target error or warning (control bytes as in the
+// generic tables), or null when the target has none of that number.
+const char* target_message(int number, bool is_error);
+
+// ---- Identity and defaults -------------------------------------------------------
+
+// "78K0 and 78K0S": the processors named in the sign-on and the listing header.
+const char* target_processor_names();
+// The -v help head ("-v?" with "?" replaced by each choice's first character)
+// and the comma-separated choices; the first choice is the default.
+const char* target_processor_head();
+const char* target_processor_choices();
+// User symbols are case sensitive unless -s says otherwise.
+bool target_case_sensitive_default();
+// The warning string applied before the command line's -w.
+const char* target_default_warnings();
+// Whether the target counts instruction cycles for the listing.
+bool target_counts_cycles(const asm_context& cx);
+
+// ---- Start-up ----------------------------------------------------------------------
+
+// Makes the target's state for this context (once, before anything below).
+void target_attach(asm_context& cx);
+// Releases what target_attach made; the context's destructor calls it.
+void target_release(target_state* state);
+// Registers the target's keywords in the symbol table: special characters,
+// prefixes, suffixes, SFR types, target symbols, delimiters, registers and
+// the expression operators.
+void target_start(asm_context& cx);
+
+// The predefined preprocessor symbols of the target, defined as -D does.
+void define_target_symbols(asm_context& cx);
+// Core number of the selected processor option (__CORE__).
+int target_core_number(const asm_context& cx);
+// __TID__: (processor number + 480) * 16 + core number.
+long target_identifier(const asm_context& cx);
+
+// ---- Operand fields and expressions -------------------------------------------------
+
+// How an expression read by parse_absolute_expression turned out.
+enum class expr_outcome : int {
+  absolute = 0,     // *value holds the number
+  syntax_error,     // reported (error 0) by the parser
+  relocatable,      // known, but relative to a segment
+  not_known,        // refers to a symbol whose value is not known (yet)
+};
+
+// Parses one expression from the current input (the operand grammar in
+// expression mode), up to the end of the line or a ","; the token that ended
+// it is left to be read. The expression is folded and taken out of the list
+// of unsolved expressions.
+expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value);
+
+// Parses one expression from the current input into a new expression record;
+// null after a syntax error. The token that ended it is left to be read.
+expr_rec* parse_expression(asm_context& cx);
+
+// Parses a text of at most 118 characters as one expression ("Buffer too
+// small" beyond); null after a syntax error.
+expr_rec* string_to_expression(asm_context& cx, const char* text);
