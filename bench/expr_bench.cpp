@@ -14,6 +14,7 @@
 
 #include "driver/context.h"
 #include "driver/stops.h"
+#include "directives/segments.h"
 #include "expr/expression.h"
 #include "source/lexer.h"
 #include "source/symbols.h"
@@ -87,11 +88,10 @@ module_run run_module(const char* path) {
   define(cx, "P0", 0xFF00, 0, kSfrAttribute);
   ident_node* code = check_ident(cx, "CODE", 4, true);
   get_label_rec(cx, code);
-  segment_rec seg{"CODE", code, 2, SEG_RELOCATABLE, 1, nullptr, 0, 0};
-  segment_rec* segs[] = {&seg};
-  cx.segs.table = segs;
-  cx.segs.count = 1;
-  cx.segs.current = &seg;
+  reset_segments(cx);
+  segment_rec* seg = new_segment(cx, code, SEG_RELOCATABLE);
+  seg->type = 1;
+  switch_segment(cx, seg);
   cx.driver.files.source = table.open_file(path, "rt");
   cx.driver.files.source_name = path;
   cx.driver.include_paths = {""};

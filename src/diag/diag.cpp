@@ -46,8 +46,8 @@ problem_site locate(const asm_context& cx, const statement_rec* record) {
   }
   // Pass 1: the reader's line; the statement being read knows whether it was expanded.
   const line_rec* macro_line = nullptr;
-  if (cx.driver.pass1 && cx.diag.last_avm != nullptr && cx.diag.last_avm->line != nullptr)
-    macro_line = cx.diag.last_avm->line->macro_line;
+  if (cx.driver.pass1 && cx.stmt.current != nullptr && cx.stmt.current->line != nullptr)
+    macro_line = cx.stmt.current->line->macro_line;
   const source_state& s = cx.source;
   return {s.file_name != nullptr ? s.file_name : "", s.line_no, s.line != nullptr ? s.line : "",
           s.line_len, macro_line};
@@ -148,7 +148,7 @@ bool count_error(asm_context& cx) {
 }
 
 int origin_of(const asm_context& cx, const statement_rec* record) {
-  if (record == nullptr && cx.driver.pass1) record = cx.diag.last_avm;
+  if (record == nullptr && cx.driver.pass1) record = cx.stmt.current;
   return record != nullptr && record->line != nullptr ? record->line->origin : 0;
 }
 
@@ -233,7 +233,7 @@ void find_pass2_site(asm_context& cx, const char* function, int record_kind, voi
       statement = record != nullptr ? static_cast<line_rec*>(record)->statement : nullptr;
       break;
     case AVM_RECORD: statement = static_cast<statement_rec*>(record); break;
-    default: statement = cx.driver.pass1 ? cx.diag.last_avm : nullptr; break;
+    default: statement = cx.driver.pass1 ? cx.stmt.current : nullptr; break;
   }
   if (statement == nullptr && (record_kind == AVM_VIA_LINE || record_kind == AVM_RECORD))
     internal_error(cx, "print_problem A01", "AVM missing");
@@ -281,7 +281,7 @@ int print_problem(asm_context& cx, problem_sink sink, int number, const char* ty
   if (sink == problem_sink::console)
     cx.out->block_write(out.data(), 1, out.size(), cx.out->std_out);
   else
-    write_to_list(cx, out, record != nullptr ? record : cx.diag.last_avm);
+    write_to_list(cx, out, record != nullptr ? record : cx.stmt.current);
   return fatal;
 }
 

@@ -29,7 +29,6 @@ struct diag_state {
   const char* arg_text = nullptr;      // string argument of the report ({s}, {q})
   long arg_number = 0;                 // number argument of the report ({n}, {x})
   int token_column = 1;                // pass-1 column; the lexer keeps it at the token being read
-  statement_rec* last_avm = nullptr;   // the current statement record
   diag_position last_shown[2];         // previous diagnostic's position, per sink
   char list_buffer[kListBufferSize] = {};
   int list_used = 0;

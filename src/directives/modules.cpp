@@ -106,7 +106,7 @@ constexpr directive_entry kModuleDirectives[] = {
 namespace {
 
 void mark_user_symbol(asm_context& cx, ident_node* node, void*) {
-  if (node->kind == KIND_USER) mark_unmark_node(cx, node, true);
+  if (is_user_kind(node->kind)) mark_unmark_node(cx, node, true);
 }
 
 }  // namespace

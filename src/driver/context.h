@@ -10,7 +10,7 @@
 #include "target/target.h"
 #include "diag/diag.h"
 #include "driver/block_stack.h"
-#include "directives/segments.h"
+#include "driver/segment_rec.h"
 #include "expr/expr_state.h"
 #include "expr/soft_float.h"
 #include "directives/modules.h"

@@ -5,6 +5,7 @@
 #include "driver/context.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
+#include "directives/segments.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
 #include "driver/statement_loop.h"
@@ -15,7 +16,10 @@ void start_assembly(asm_context& cx) {
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
 }
-void start_module(asm_context& cx) { start_floats(cx); }
+void start_module(asm_context& cx) {
+  start_floats(cx);
+  reset_segments(cx);
+}
 
 void run_pass1(asm_context& cx) {
   statement_loop(cx);

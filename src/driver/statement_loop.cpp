@@ -156,7 +156,15 @@ bool read_statement(asm_context& cx) {
   line_rec* line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
   statement_rec* record = insert_avm_struct(cx, line);
   record->listing_flags = cx.driver.opt.listing_flags;
-  ++cx.stmt.statements;
+  switch (cx.stmt.mode) {
+    case line_mode::skipping:
+      if (cx.stmt.skip_line != nullptr) return cx.stmt.skip_line(cx, record);
+      break;
+    case line_mode::recording:
+      if (cx.stmt.record_line != nullptr) return cx.stmt.record_line(cx, record);
+      break;
+    case line_mode::normal: break;
+  }
   if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
   if (!cx.pre.lines_active) {  // switched off by #if: only its group directives count
     skipped_line(cx);
@@ -176,6 +184,7 @@ bool read_statement(asm_context& cx) {
     if (call.label != nullptr) {
       note_module_statement(cx, false);
       define_label(cx, call.label, call.label_column);
+      record->kind = stmt_kind::label;
     }
     return op.kind != TOK_EOF;
   }
@@ -185,11 +194,19 @@ bool read_statement(asm_context& cx) {
   return true;
 }
 
+// One statement, completed in its segment once its line has been read.
+bool next_statement(asm_context& cx) {
+  const bool more = read_statement(cx);
+  dump_asm_op(cx, cx.stmt.current);
+  return more;
+}
+
 }  // namespace
 
 label_rec* define_label(asm_context& cx, ident_node* label, int column) {
   cx.diag.token_column = column > 0 ? column : 1;
-  label_rec* rec = init_label_rec(cx, label);
+  const segment_rec* seg = cx.segs.current;
+  label_rec* rec = init_label_rec(cx, label, seg != nullptr ? seg->type : 0, seg != nullptr ? seg->number : 0);
   if (rec == nullptr) return nullptr;
   if (rec->flags & LBL_DEFINED_THIS_PASS) {
     cx.diag.token_column = column > 0 ? column : 1;
@@ -197,7 +214,7 @@ label_rec* define_label(asm_context& cx, ident_node* label, int column) {
     return nullptr;
   }
   rec->flags = (rec->flags & ~static_cast<uint32_t>(LBL_UNDEFINED)) | LBL_DEFINED_THIS_PASS;
-  rec->defined_at = cx.diag.last_avm != nullptr ? cx.diag.last_avm->line : nullptr;
+  rec->defined_at = cx.stmt.current != nullptr ? cx.stmt.current->line : nullptr;
   return rec;
 }
 
@@ -212,6 +229,7 @@ void start_statements(asm_context& cx) {
 void statement_loop(asm_context& cx) {
   init_lexer(cx);
   begin_module_pass(cx);
-  while (!cx.driver.module_ended && read_statement(cx)) {
+  cx.stmt.reset_for_module();
+  while (!cx.driver.module_ended && next_statement(cx)) {
   }
 }

@@ -2,6 +2,7 @@
 // expressions, and solving the unsolved list again after pass 1 (A08).
 #include "diag/diag.h"
 #include "driver/context.h"
+#include "driver/segment_rec.h"
 #include "driver/stops.h"
 #include "expr/expr_internal.h"
 #include "expr/operators.h"
@@ -121,7 +122,7 @@ void find_late_segments(asm_context& cx) {
   for (postfix_list* l = cx.expr.unsolved_first; l != nullptr; l = l->next_unsolved)
     for (postfix_elem* e = l->first; e != nullptr && e->kind != PF_END; e = e->next) {
       if ((e->kind != PF_SFB && e->kind != PF_SFE && e->kind != PF_SEGOP) || e->aux.seg != nullptr) continue;
-      if (segment_rec* seg = find_segment_of(cx.segs, e->payload.symbol)) {
+      if (segment_rec* seg = segment_of_node(e->payload.symbol)) {
         e->aux.seg = seg;
         e->segment = e->segment_or_tag = seg->number;
       }

@@ -4,6 +4,7 @@
 
 #include "diag/diag.h"
 #include "driver/context.h"
+#include "driver/segment_rec.h"
 #include "driver/memory.h"
 #include "driver/stops.h"
 #include "expr/expr_internal.h"
@@ -226,7 +227,7 @@ postfix_elem* push_symbol(asm_context& cx, ident_node* symbol) {
 postfix_elem* push_segment_operator(asm_context& cx, uint32_t kind, ident_node* name) {
   postfix_payload p{};
   p.symbol = name;
-  segment_rec* seg = name != nullptr ? find_segment_of(cx.segs, name) : nullptr;
+  segment_rec* seg = name != nullptr ? segment_of_node(name) : nullptr;
   return push_building(cx, kind, p, 0, seg != nullptr ? seg->number : 0, seg);
 }
 

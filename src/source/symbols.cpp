@@ -270,14 +270,14 @@ label_rec* new_label_rec(asm_context& cx, ident_node* node) {
 
 }  // namespace
 
-label_rec* init_label_rec(asm_context& cx, ident_node* node) {
+label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_type, uint16_t segment_index) {
   if (node == nullptr || !is_user_kind(node->kind)) {
     user_error(cx, gen_err::bad_label);
     return nullptr;
   }
   label_rec* rec = node->label != nullptr ? node->label : new_label_rec(cx, node);
-  rec->segment_type = cx.symbols.current_segment_type;
-  rec->segment_index = cx.symbols.current_segment_index;
+  rec->segment_type = segment_type;
+  rec->segment_index = segment_index;
   return rec;
 }
 

@@ -142,9 +142,6 @@ struct symbol_state {
   bool user_case_sensitive = true; // -s, the target's default, CASEON/CASEOFF
   ident_node* current = nullptr;   // identifier last found by check_ident
 
-  // Segment that init_label_rec gives a new label; the segment directives keep it current.
-  uint16_t current_segment_type = 0;
-  uint16_t current_segment_index = 0;
 
   // Character registrations, indexed by the character; slot 256 is end of file.
   uint8_t char_roles[257] = {};
@@ -199,10 +196,10 @@ int delete_marked_nodes(asm_context& cx);
 
 // ---- User symbols ---------------------------------------------------------
 
-// Called where a label is defined: gives the node a record with the current
-// segment, or moves its record to the current segment. A node that is not a
+// Called where a label is defined: gives the node a record in the segment
+// given (the current one), or moves its record there. A node that is not a
 // user symbol gives error 41 "Bad label" and the result is null.
-label_rec* init_label_rec(asm_context& cx, ident_node* node);
+label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_type, uint16_t segment_index);
 
 // The label record of a user symbol, made (flags: created, undefined) when the
 // symbol is only referenced so far. Null for other kinds.

@@ -128,7 +128,7 @@ void act_segment_bound(asm_context& cx, uint16_t code, ident_node* segment, bool
 
 // SIZEOF is SFE minus SFB, left to the linker.
 void act_sizeof(asm_context& cx, ident_node* segment) {
-  const segment_rec* seg = find_segment_of(cx.segs, segment);
+  const segment_rec* seg = find_segment(cx, segment);
   if (seg != nullptr && seg->number <= 1) user_error(cx, kErrNotRelocatable);
   if (find_operator("-") == nullptr) {
     internal_error(cx, "sizeof_B03", "Can't find '-'", 0, 0);

@@ -89,7 +89,7 @@ TEST_F(StatementLoop, OneRecordPerLine) {
   cx.driver.opt.listing_flags = 0x123;
   run("A:\n\n; comment\n  /* open\n  still */ B:\n  END\nafter END\n");
   EXPECT_EQ(cx.stmt.statements, 6);
-  statement_rec* last = cx.diag.last_avm;
+  statement_rec* last = cx.stmt.current;
   ASSERT_NE(last, nullptr);
   EXPECT_EQ(std::string(last->line->text), "  END");
   EXPECT_EQ(last->line->line_no, 6);
@@ -101,7 +101,7 @@ TEST_F(StatementLoop, OneRecordPerLine) {
 
 TEST_F(StatementLoop, OperandColumnsOfALineReadToItsEnd) {
   run("  XX  a, (b,c) ,d\n");  // the only line: its record is the last one
-  statement_rec* rec = cx.diag.last_avm;
+  statement_rec* rec = cx.stmt.current;
   ASSERT_NE(rec, nullptr);
   EXPECT_EQ(rec->operation_column, 3);
   EXPECT_EQ(rec->operand_column[0], 7);

@@ -17,13 +17,13 @@
 #include "expr/operators.h"
 #include "source/symbols.h"
 #include "support/capture.h"
+#include "support/segment_support.h"
 
 struct expr_fixture {
   capture_table cap;
   asm_context cx{cap.table};
   std::deque<ident_node> nodes;
   std::deque<label_rec> labels;
-  std::deque<segment_rec> segments;
   std::map<std::string, ident_node*> by_name;
 
   expr_fixture() {
@@ -63,17 +63,8 @@ struct expr_fixture {
     return n;
   }
   segment_rec* segment(const std::string& name, uint16_t number, uint8_t kind = SEG_RELOCATABLE) {
-    ident_node* n = symbol(name, nullptr);
-    segment_rec& s = segments.emplace_back();
-    s = segment_rec{};
-    s.name = n->name;
-    s.node = n;
-    s.number = number;
-    s.kind = kind;
-    table_copy.push_back(&s);
-    cx.segs.table = table_copy.data();
-    cx.segs.count = static_cast<uint16_t>(table_copy.size());
-    return &s;
+    auto known = by_name.find(name);  // a name used before it was declared a segment
+    return make_test_segment(cx, known != by_name.end() ? known->second : symbol(name, nullptr), number, kind);
   }
 
   // Builds an expression from reverse Polish text: numbers (C notation),
@@ -116,7 +107,6 @@ struct expr_fixture {
  private:
   std::deque<std::string> texts;
   const char* strdup_keep(const std::string& s) { return texts.emplace_back(s).c_str(); }
-  std::vector<segment_rec*> table_copy;
 };
 
 // The elements of a postfix list as text, for comparing shapes.

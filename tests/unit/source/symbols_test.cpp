@@ -285,23 +285,20 @@ TEST_F(Symbols, DeletingAnAbsentNodeIsInternalError) {
 // ---- Label records --------------------------------------------------------------
 
 TEST_F(Symbols, LabelRecordTakesTheCurrentSegment) {
-  cx.symbols.current_segment_type = 1;
-  cx.symbols.current_segment_index = 3;
-  label_rec* r = init_label_rec(cx, look("HERE"));
+  label_rec* r = init_label_rec(cx, look("HERE"), 1, 3);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->segment_type, 1);
   EXPECT_EQ(r->segment_index, 3);
   EXPECT_EQ(r->flags, uint32_t{LBL_CREATED | LBL_UNDEFINED});
   EXPECT_EQ(r->owner, look("HERE"));
   EXPECT_EQ(r->block, -1);
-  cx.symbols.current_segment_index = 4;
-  EXPECT_EQ(init_label_rec(cx, look("HERE")), r);  // the record moves to the current segment
+  EXPECT_EQ(init_label_rec(cx, look("HERE"), 1, 4), r);  // the record moves to the segment given
   EXPECT_EQ(r->segment_index, 4);
 }
 
 TEST_F(Symbols, LabelRecordOnKeywordIsBadLabel) {
   cx.diag.token_column = 3;
-  EXPECT_EQ(init_label_rec(cx, look("CY")), nullptr);
+  EXPECT_EQ(init_label_rec(cx, look("CY"), 0, 0), nullptr);
   std::vector<shown_diag> d = diagnostics();
   ASSERT_EQ(d.size(), 1u);
   EXPECT_EQ(d[0].number, 41);

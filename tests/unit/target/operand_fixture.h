@@ -16,6 +16,7 @@
 #include "source/lexer.h"
 #include "source/symbols.h"
 #include "support/capture.h"
+#include "support/segment_support.h"
 #include "target/keywords_78k0.h"
 #include "target/operand_grammar.h"
 #include "target/target_state.h"
@@ -25,7 +26,6 @@ class OperandTest : public ::testing::Test {
   capture_table cap;
   asm_context cx{cap.table};
   operand_desc ops[4] = {};
-  std::vector<segment_rec*> seg_table;
 
   void SetUp() override {
     for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
@@ -94,16 +94,7 @@ class OperandTest : public ::testing::Test {
     return n;
   }
   segment_rec* segment(const std::string& name, uint16_t number, uint8_t kind = SEG_RELOCATABLE) {
-    ident_node* n = user(name);
-    auto* s = new (am_memory(cx, sizeof(segment_rec) + 8)) segment_rec{};
-    s->name = n->name;
-    s->node = n;
-    s->number = number;
-    s->kind = kind;
-    seg_table.push_back(s);
-    cx.segs.table = seg_table.data();
-    cx.segs.count = static_cast<uint16_t>(seg_table.size());
-    return s;
+    return make_test_segment(cx, user(name), number, kind);
   }
 
   // The numbers of the diagnostics printed so far, "E0", "W15", in order.
