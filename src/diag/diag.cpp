@@ -289,6 +289,10 @@ void user_error(asm_context& cx, error_id number, const char* text, long value) 
   raise_error(cx, number.number, nullptr, cx.diag.token_column, text, value);
 }
 
+void user_error_at(asm_context& cx, int column, error_id number, const char* text, long value) {
+  raise_error(cx, number.number, nullptr, column > 0 ? column : 1, text, value);
+}
+
 void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id number, int operand,
                       const char* text, long value) {
   statement_rec* statement = nullptr;
@@ -299,6 +303,10 @@ void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id n
 
 void user_warning(asm_context& cx, warning_id number, const char* text, long value) {
   raise_warning(cx, number.number, nullptr, cx.diag.token_column, text, value);
+}
+
+void user_warning_at(asm_context& cx, int column, warning_id number, const char* text, long value) {
+  raise_warning(cx, number.number, nullptr, column > 0 ? column : 1, text, value);
 }
 
 void user_warning_pass2(asm_context& cx, int record_kind, void* record, warning_id number,

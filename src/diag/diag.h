@@ -34,16 +34,16 @@ struct diag_state {
   int list_used = 0;
 };
 
-// An error or warning number, given by name or (for older call sites) as a number.
+// An error or warning number, given by name; a bare number must be spelled out.
 struct error_id {
   int number;
-  constexpr error_id(int n) : number(n) {}
+  constexpr explicit error_id(int n) : number(n) {}
   constexpr error_id(gen_err e) : number(static_cast<int>(e)) {}
   constexpr error_id(tgt_err e) : number(static_cast<int>(e)) {}
 };
 struct warning_id {
   int number;
-  constexpr warning_id(int n) : number(n) {}
+  constexpr explicit warning_id(int n) : number(n) {}
   constexpr warning_id(gen_warn w) : number(static_cast<int>(w)) {}
   constexpr warning_id(tgt_warn w) : number(static_cast<int>(w)) {}
 };
@@ -60,6 +60,9 @@ enum operand_pos : int { OPERAND_1 = 1, OPERAND_2 = 2, OPERATION_FIELD = 3 };
 // Stops the run when the message is fatal.
 void user_error(asm_context& cx, error_id number, const char* text = nullptr, long value = 0);
 
+// As user_error, at `column` of the line being read.
+void user_error_at(asm_context& cx, int column, error_id number, const char* text = nullptr, long value = 0);
+
 // An error on a recorded statement; `record` is a line record (AVM_VIA_LINE),
 // a statement record (AVM_RECORD) or ignored (AVM_CURRENT).
 void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id number, int operand,
@@ -67,6 +70,9 @@ void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id n
 
 // A warning found while reading a statement; nothing happens when disabled.
 void user_warning(asm_context& cx, warning_id number, const char* text = nullptr, long value = 0);
+
+// As user_warning, at `column` of the line being read.
+void user_warning_at(asm_context& cx, int column, warning_id number, const char* text = nullptr, long value = 0);
 
 // A warning on a recorded statement; arguments as for user_error_pass2.
 void user_warning_pass2(asm_context& cx, int record_kind, void* record, warning_id number,

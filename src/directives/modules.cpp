@@ -33,8 +33,7 @@ void skip_start_address(asm_context& cx) {
 void do_endmod(asm_context& cx, const statement_call& call) {
   skip_start_address(cx);
   if (!cx.module.open) {
-    cx.diag.token_column = call.operation_column;
-    user_error(cx, gen_err::end_before_module);
+    user_error_at(cx, call.operation_column, gen_err::end_before_module);
     return;
   }
   cx.module.open = false;
@@ -45,8 +44,7 @@ void do_endmod(asm_context& cx, const statement_call& call) {
 void do_end(asm_context& cx, const statement_call& call) {
   skip_start_address(cx);
   if (!cx.module.open) {
-    cx.diag.token_column = call.operation_column;
-    user_error(cx, gen_err::end_before_module);
+    user_error_at(cx, call.operation_column, gen_err::end_before_module);
   }
   end_in_include(cx);
   cx.module.open = false;
@@ -73,8 +71,7 @@ void start_named_module(asm_context& cx, const statement_call& call, bool librar
     save_or_get_token(cx, TOKEN_SAVE, t);
   }
   if (m.open && (m.named || m.has_content)) {
-    cx.diag.token_column = call.operation_column;
-    user_error(cx, gen_err::end_of_module_missing);
+    user_error_at(cx, call.operation_column, gen_err::end_of_module_missing);
   } else if (!m.open) {
     open_module(cx);
   }

@@ -132,7 +132,7 @@ void assemble(asm_context& cx) {
     if (!d.module_ended || d.program_ended) break;
   }
   if (any_object_output) complete_object_file(cx);
-  if (!d.program_ended) user_error(cx, 4);
+  if (!d.program_ended) user_error(cx, gen_err::unexpected_eof);
 }
 
 int exit_code(const asm_context& cx) {

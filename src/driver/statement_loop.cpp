@@ -105,14 +105,14 @@ void dispatch(asm_context& cx, statement_call& call, const token& op) {
     for (const operation_route& route : kRoutes)
       if (ident_node* node = find_kind(op.node, route.kind)) {
         call.operation = node;
+        if (route.kind == KIND_DIRECTIVE) call.argument = directive_of(node)->argument;
         route.run(cx, call);
         return;
       }
   }
   note_module_statement(cx, false);
   if (call.label != nullptr) define_label(cx, call.label, call.label_column);
-  cx.diag.token_column = op.column;
-  user_error(cx, gen_err::bad_instruction);
+  user_error_at(cx, op.column, gen_err::bad_instruction);
   read_rest_of_line(cx, call.record);
 }
 
@@ -129,8 +129,7 @@ void read_label_field(asm_context& cx, statement_call& call, const token& first)
   }
   call.label_column = label.column;
   if (label.node == nullptr || !is_user_kind(label.node->kind)) {
-    cx.diag.token_column = label.column;
-    user_error(cx, gen_err::bad_label);
+    user_error_at(cx, label.column, gen_err::bad_label);
     return;
   }
   call.label = label.node;
@@ -171,7 +170,7 @@ bool read_statement(asm_context& cx) {
     return true;
   }
 
-  statement_call call{nullptr, 0, nullptr, 0, record};
+  statement_call call{nullptr, 0, nullptr, 0, record, 0};
   const token first = next_token(cx);
   if (first.kind == TOK_EOF) return false;
   if (first.kind == TOK_PUNCT && first.code == '#' && cx.stmt.preprocessor_line != nullptr) {
@@ -209,8 +208,7 @@ label_rec* define_label(asm_context& cx, ident_node* label, int column) {
   label_rec* rec = init_label_rec(cx, label, seg != nullptr ? seg->type : 0, seg != nullptr ? seg->number : 0);
   if (rec == nullptr) return nullptr;
   if (rec->flags & LBL_DEFINED_THIS_PASS) {
-    cx.diag.token_column = column > 0 ? column : 1;
-    user_error(cx, gen_err::duplicate_label, label->name);
+    user_error_at(cx, column > 0 ? column : 1, gen_err::duplicate_label, label->name);
     return nullptr;
   }
   rec->flags = (rec->flags & ~static_cast<uint32_t>(LBL_UNDEFINED)) | LBL_DEFINED_THIS_PASS;

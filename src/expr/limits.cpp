@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kErrLimitExceeded = 70;
 
 // Makes `expr`'s list the one the push functions append to; gives back the previous one.
 struct building_scope {
@@ -64,7 +63,7 @@ bool limit_ok(asm_context& cx, expr_rec* expr) {
   if (expr->state == EXPR_ABSOLUTE) {
     const int32_t v = expr->value;
     if (((kind & kLimitLower) && v < expr->limit_min) || ((kind & kLimitUpper) && v > expr->limit_max)) {
-      user_error(cx, kErrLimitExceeded, expr->limit_name, v);
+      user_error(cx, gen_err::limit_exceeded, expr->limit_name, v);
       ok = false;
     }
     applied = true;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kErrLabelAfterSegment = 106;
-constexpr int kErrSegmentAfterLabel = 107;
 constexpr std::size_t kChunkSize = 65536;  // own arena blocks: the shared pool is left alone
 
 // Fills the end element of `list` and appends a fresh end element; returns the filled one.
@@ -41,7 +39,7 @@ postfix_elem* push_into(asm_context& cx, postfix_list* list, postfix_elem*& end,
         internal_error(cx, "push_A08", "Illegal desc", kind, 0);
         return nullptr;
       }
-      if (node->use_marks & USE_AS_SEGMENT) user_error(cx, kErrLabelAfterSegment, node->name);
+      if (node->use_marks & USE_AS_SEGMENT) user_error(cx, gen_err::label_was_segment, node->name);
       node->use_marks |= USE_AS_LABEL;
       break;
     }
@@ -50,7 +48,7 @@ postfix_elem* push_into(asm_context& cx, postfix_list* list, postfix_elem*& end,
     case PF_SEGOP: {
       ident_node* node = payload.symbol;
       if (node != nullptr) {
-        if (node->use_marks & USE_AS_LABEL) user_error(cx, kErrSegmentAfterLabel, node->name);
+        if (node->use_marks & USE_AS_LABEL) user_error(cx, gen_err::segment_was_label, node->name);
         node->use_marks |= USE_AS_SEGMENT;
       }
       break;

@@ -98,7 +98,7 @@ void scan_float(asm_context& cx, std::size_t n, token& t) {
   t.kind = TOK_FLOAT;
   t.text = token_text(cx);
   t.length = static_cast<uint32_t>(body);
-  if (malformed) lex_error(cx, t.column, static_cast<int>(gen_err::bad_float));
+  if (malformed) lex_error(cx, t.column, gen_err::bad_float);
 }
 
 }  // namespace
@@ -129,7 +129,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   t.length = static_cast<uint32_t>(n);
   if (total > n) {
     lex_unget(cx, c);
-    lex_error(cx, t.column, static_cast<int>(gen_err::string_too_long), nullptr, kMaxDigits);
+    lex_error(cx, t.column, gen_err::string_too_long, nullptr, kMaxDigits);
     return;
   }
   // Digits only, then "." and a digit: a floating constant.
@@ -152,7 +152,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   std::size_t digits = end;
   if (hex_prefix) {
     if (n == 0 || digit_value(static_cast<unsigned char>(token_text(cx)[0])) >= 16) {
-      lex_error(cx, t.column, static_cast<int>(gen_err::hex_without_digits));
+      lex_error(cx, t.column, gen_err::hex_without_digits);
       return;
     }
   } else if (end > 0 && suffix_radix(token_text(cx)[end - 1]) != 0) {
@@ -163,7 +163,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   }
   uint64_t value = 0;
   if (!suffix_ok || !accumulate(token_text(cx), digits, radix, value)) {
-    lex_error(cx, t.column, static_cast<int>(gen_err::bad_constant));
+    lex_error(cx, t.column, gen_err::bad_constant);
     return;
   }
   t.value = static_cast<int64_t>(value);
@@ -217,7 +217,7 @@ int scan_escape(asm_context& cx, int backslash_column) {
     }
     lex_unget(cx, d);
   }
-  lex_warning(cx, backslash_column, static_cast<int>(gen_warn::unknown_escape));
+  lex_warning(cx, backslash_column, gen_warn::unknown_escape);
   return e;
 }
 
@@ -230,12 +230,12 @@ bool scan_quoted(asm_context& cx, int quote, token& t) {
   for (;;) {
     int c = lex_get(cx);
     if (c == -1) {
-      lex_error(cx, lx.column + 1, static_cast<int>(gen_err::unexpected_eof));
+      lex_error(cx, lx.column + 1, gen_err::unexpected_eof);
       return false;
     }
     if (c == '\n') {
       lex_unget(cx, c);
-      lex_error(cx, t.column, static_cast<int>(gen_err::missing_delimiter));
+      lex_error(cx, t.column, gen_err::missing_delimiter);
       break;
     }
     if (c == quote) {
@@ -255,7 +255,7 @@ bool scan_quoted(asm_context& cx, int quote, token& t) {
       too_long = true;
   }
   token_text(cx)[n] = '\0';
-  if (too_long) lex_error(cx, t.column, static_cast<int>(gen_err::string_too_long), nullptr, kMaxStringLength);
+  if (too_long) lex_error(cx, t.column, gen_err::string_too_long, nullptr, kMaxStringLength);
   t.text = token_text(cx);
   t.length = static_cast<uint32_t>(n);
   if (quote == '\'') {

@@ -131,7 +131,7 @@ uint32_t operand_text(asm_context& cx, int* column) {
 bool rest_empty(asm_context& cx) {
   int column = 0;
   if (operand_text(cx, &column) == 0) return true;
-  pp_error(cx, column, static_cast<int>(gen_err::pp_unexpected_token));
+  pp_error(cx, column, gen_err::pp_unexpected_token);
   return false;
 }
 
@@ -141,7 +141,7 @@ bool name_operand(asm_context& cx, char* name, uint32_t* len, int* column) {
   const token& t = next_token(cx);
   *column = t.column;
   if (t.kind != TOK_IDENT) {
-    pp_error(cx, t.column, static_cast<int>(gen_err::identifier_expected));
+    pp_error(cx, t.column, gen_err::identifier_expected);
     keep_end(cx, t);
     return false;
   }
@@ -173,15 +173,15 @@ bool condition(asm_context& cx) {
   token end;
   save_or_get_token(cx, TOKEN_GET, end);
   if (!is_line_end(end)) {
-    pp_error(cx, end.column, static_cast<int>(gen_err::pp_unexpected_token));
+    pp_error(cx, end.column, gen_err::pp_unexpected_token);
     return false;
   }
   keep_end(cx, end);
   switch (outcome) {
     case expr_outcome::absolute: return value != 0;
     case expr_outcome::syntax_error: break;
-    case expr_outcome::relocatable: pp_error(cx, column, static_cast<int>(gen_err::must_be_absolute)); break;
-    case expr_outcome::not_known: pp_error(cx, column, static_cast<int>(gen_err::forward_reference)); break;
+    case expr_outcome::relocatable: pp_error(cx, column, gen_err::must_be_absolute); break;
+    case expr_outcome::not_known: pp_error(cx, column, gen_err::forward_reference); break;
   }
   return false;
 }
@@ -201,7 +201,7 @@ enum class if_kind { expression, defined, not_defined };
 void open_group(asm_context& cx, const directive_site& at, if_kind kind) {
   preprocessor_state& p = cx.pre;
   if (p.group_depth >= kMaxGroupDepth) {
-    pp_error(cx, at.keyword_column, static_cast<int>(gen_err::block_too_deep), nullptr, kMaxGroupDepth);
+    pp_error(cx, at.keyword_column, gen_err::block_too_deep, nullptr, kMaxGroupDepth);
     return;
   }
   if (!p.lines_active) {
@@ -220,7 +220,7 @@ void open_group(asm_context& cx, const directive_site& at, if_kind kind) {
 
 bool group_open(asm_context& cx, const directive_site& at) {
   if (cx.pre.group_depth > 0) return true;
-  pp_error(cx, at.keyword_column, static_cast<int>(gen_err::unmatched_pp_else));
+  pp_error(cx, at.keyword_column, gen_err::unmatched_pp_else);
   return false;
 }
 
@@ -276,17 +276,17 @@ void dir_define(asm_context& cx, const directive_site&) {
     const bool empty = t.kind == TOK_PUNCT && t.code == ')';
     while (!empty) {
       if (t.kind != TOK_IDENT) {
-        pp_error(cx, t.column, static_cast<int>(gen_err::identifier_expected));
+        pp_error(cx, t.column, gen_err::identifier_expected);
         keep_end(cx, t);
         return;
       }
       for (int k = 0; k < count; ++k)
         if (std::strcmp(formals[k], t.text) == 0) {
-          pp_error(cx, t.column, static_cast<int>(gen_err::macro_param_redefined), t.text);
+          pp_error(cx, t.column, gen_err::macro_param_redefined, t.text);
           return;
         }
       if (count == kMaxFormals) {
-        pp_error(cx, t.column, static_cast<int>(gen_err::too_many_formals), nullptr, kMaxFormals);
+        pp_error(cx, t.column, gen_err::too_many_formals, nullptr, kMaxFormals);
         return;
       }
       std::memcpy(names[count], t.text, t.length + 1);
@@ -295,7 +295,7 @@ void dir_define(asm_context& cx, const directive_site&) {
       t = next_token(cx);
       if (t.kind == TOK_PUNCT && t.code == ')') break;
       if (t.kind != TOK_PUNCT || t.code != ',') {
-        pp_error(cx, t.column, static_cast<int>(gen_err::comma_or_rparen_expected));
+        pp_error(cx, t.column, gen_err::comma_or_rparen_expected);
         keep_end(cx, t);
         return;
       }
@@ -313,7 +313,7 @@ void dir_undef(asm_context& cx, const directive_site&) {
   int column = 0;
   if (!name_operand(cx, name, &len, &column) || !rest_empty(cx)) return;
   if (!undefine(cx, name, len) && find_node(cx, name, len, KIND_MACRO) == nullptr)
-    pp_warning(cx, column, static_cast<int>(gen_warn::macro_or_define_expected));
+    pp_warning(cx, column, gen_warn::macro_or_define_expected);
 }
 
 // ---- #include, #error, #message, #pragma, #line ------------------------------------------
@@ -347,7 +347,7 @@ void dir_include(asm_context& cx, const directive_site&) {
       bool open = false;
       const uint32_t after = static_cast<uint32_t>(end + 1 - name);
       if (normalize_text(cx, end + 1, len - after, p.text, &open) != 0) {
-        pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::pp_unexpected_token));
+        pp_error(cx, cx.diag.token_column, gen_err::pp_unexpected_token);
         return;
       }
       if (open) p.comment_open = true;
@@ -358,7 +358,7 @@ void dir_include(asm_context& cx, const directive_site&) {
 
 void dir_error(asm_context& cx, const directive_site& at) {
   operand_text(cx, nullptr);
-  pp_error(cx, at.keyword_column, static_cast<int>(gen_err::error_directive), cx.pre.raw);
+  pp_error(cx, at.keyword_column, gen_err::error_directive, cx.pre.raw);
 }
 
 // #message "text": the string on the console.
@@ -368,7 +368,7 @@ void dir_message(asm_context& cx, const directive_site& at) {
   const token t = next_token(cx);
   cx.lex.create_symbols = create;
   if (t.kind != TOK_STRING || (t.flags & TF_CHAR_QUOTES)) {
-    pp_error(cx, is_line_end(t) ? at.keyword_column : t.column, static_cast<int>(gen_err::invalid_syntax));
+    pp_error(cx, is_line_end(t) ? at.keyword_column : t.column, gen_err::invalid_syntax);
     keep_end(cx, t);
     return;
   }
@@ -402,7 +402,7 @@ const pp_directive* find_directive(asm_context& cx, const char* name, std::size_
 
 void run_directive(asm_context& cx, const pp_directive* d, const directive_site& at) {
   if ((d->flags & DIR_OPERAND) && !separated(cx)) {
-    pp_error(cx, cx.lex.column + 1, static_cast<int>(gen_err::space_or_tab_expected));
+    pp_error(cx, cx.lex.column + 1, gen_err::space_or_tab_expected);
     return;
   }
   d->run(cx, at);
@@ -433,11 +433,11 @@ uint32_t read_line_rest(asm_context& cx, char* out) {
 }
 
 // Preprocessor diagnostics are placed like the lexer's: at the token's column.
-void pp_error(asm_context& cx, int column, int number, const char* text, long value) {
+void pp_error(asm_context& cx, int column, error_id number, const char* text, long value) {
   lex_error(cx, column, number, text, value);
 }
 
-void pp_warning(asm_context& cx, int column, int number, const char* text, long value) {
+void pp_warning(asm_context& cx, int column, warning_id number, const char* text, long value) {
   lex_warning(cx, column, number, text, value);
 }
 
@@ -471,10 +471,10 @@ void preprocessor_line(asm_context& cx) {
     const token& t = next_token(cx);
     at.keyword_column = t.column;
     if (t.kind != TOK_IDENT) {
-      pp_error(cx, t.column, static_cast<int>(gen_err::identifier_expected));
+      pp_error(cx, t.column, gen_err::identifier_expected);
       keep_end(cx, t);
     } else if ((d = find_directive(cx, t.text, t.length)) == nullptr) {
-      pp_error(cx, t.column, static_cast<int>(gen_err::no_such_pp_command), std::string(t.text, t.length).c_str());
+      pp_error(cx, t.column, gen_err::no_such_pp_command, std::string(t.text, t.length).c_str());
     }
   }
   if (d != nullptr) run_directive(cx, d, at);
@@ -518,7 +518,7 @@ void end_preprocessor_pass(asm_context& cx) {
   if (p.group_depth > 0) {
     p.group_depth = 0;
     set_active(cx, true);
-    pp_error(cx, 1, static_cast<int>(gen_err::missing_endif));
+    pp_error(cx, 1, gen_err::missing_endif);
   }
   set_active(cx, true);
 }

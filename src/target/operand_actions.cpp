@@ -15,12 +15,6 @@
 
 namespace {
 
-constexpr int kErrSyntax = 0;
-constexpr int kErrAlignmentSet = 49;
-constexpr int kErrNotRelocatable = 69;
-constexpr int kErrTooManyOperands = 416;
-constexpr int kErrIllegalRegister = 417;
-constexpr int kErrBitEquatePublic = 432;
 
 // The expression being built, made when its first element is pushed.
 void ensure_current(asm_context& cx) {
@@ -32,7 +26,7 @@ void ensure_current(asm_context& cx) {
 }
 
 bool illegal_register(asm_context& cx, const b03_reg_val& reg) {
-  user_error(cx, kErrIllegalRegister, reg.name);
+  user_error(cx, tgt_err::illegal_register, reg.name);
   target_of(cx).parse.failed = true;
   return false;
 }
@@ -129,7 +123,7 @@ void act_segment_bound(asm_context& cx, uint16_t code, ident_node* segment, bool
 // SIZEOF is SFE minus SFB, left to the linker.
 void act_sizeof(asm_context& cx, ident_node* segment) {
   const segment_rec* seg = find_segment(cx, segment);
-  if (seg != nullptr && seg->number <= 1) user_error(cx, kErrNotRelocatable);
+  if (seg != nullptr && seg->number <= 1) user_error(cx, gen_err::segment_not_relocatable);
   if (find_operator("-") == nullptr) {
     internal_error(cx, "sizeof_B03", "Can't find '-'", 0, 0);
     return;
@@ -163,7 +157,7 @@ bool act_string_compare(asm_context& cx, const b03_str_val& a, int relation, con
   } else if (relation == OP_NE_SYM || relation == kRelationComma) {
     value = sign;
   } else {
-    user_error(cx, kErrSyntax);
+    user_error(cx, gen_err::invalid_syntax);
     target_of(cx).parse.failed = true;
     return false;
   }
@@ -245,7 +239,7 @@ void act_store_operand(asm_context& cx, const operand_desc& d) {
   if (p.count < p.max_operands && p.operands != nullptr) {
     p.operands[p.count] = d;
   } else if (p.count == p.max_operands) {
-    user_error(cx, kErrTooManyOperands);
+    user_error(cx, tgt_err::too_many_operands);
     p.failed = true;
   }
   ++p.count;
@@ -261,13 +255,13 @@ void act_expression_result(asm_context& cx, expr_rec* e) {
 bool act_bitpair(asm_context& cx, const b03_expr_val& address, const b03_expr_val& bit) {
   operand_parse_state& p = target_of(cx).parse;
   if (!(p.flags & PARSE_BIT_EQUATE)) {
-    user_error(cx, kErrSyntax);
+    user_error(cx, gen_err::invalid_syntax);
     p.failed = true;
     return false;
   }
   const ident_node* label = p.equate_label;
   if (label != nullptr && label->label != nullptr && (label->label->flags & LBL_PUBLIC)) {
-    user_error(cx, kErrBitEquatePublic);
+    user_error(cx, tgt_err::bit_equate_public);
     p.failed = true;
     return false;
   }
@@ -296,12 +290,12 @@ bool act_indexed(asm_context& cx, const b03_expr_val& operand, const b03_expr_va
   operand_parse_state& p = target_of(cx).parse;
   segment_rec* seg = p.align_segment;
   if (!(p.flags & PARSE_ALIGNMENT) || seg == nullptr) {
-    user_error(cx, kErrSyntax);
+    user_error(cx, gen_err::invalid_syntax);
     p.failed = true;
     return false;
   }
   if (seg->alignment_count > 0) {
-    user_error(cx, kErrAlignmentSet);
+    user_error(cx, gen_err::alignment_already_set);
     p.failed = true;
     return false;
   }

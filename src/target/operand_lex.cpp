@@ -18,9 +18,6 @@
 
 namespace {
 
-constexpr int kErrSyntax = 0;
-constexpr int kErrOperandSyntax = 415;
-constexpr int kWarnConstantTruncated = 15;
 constexpr int kCarryClass = 161;
 constexpr int kBankClass = 162;
 constexpr int kSuffixSaddr = 1;
@@ -144,7 +141,7 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
       if (chain->keyword.code == kSuffixSaddr) {
         p.pending_saddr = true;
       } else {
-        user_error(cx, kErrOperandSyntax);
+        user_error(cx, tgt_err::operand_syntax);
         p.failed = true;
       }
       return -1;
@@ -160,7 +157,7 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
 }
 
 int number_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
-  if (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN) user_warning(cx, kWarnConstantTruncated);
+  if (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN) user_warning(cx, gen_warn::constant_truncated);
   value->num = static_cast<int32_t>(static_cast<uint32_t>(t.value));
   return TK_NUMBER;
 }
@@ -222,7 +219,7 @@ const char* b03_message(const char* text) {
 void b03_yyerror(asm_context& cx, const char* message) {
   // A nesting deeper than the stack is bad input, not a broken assembler.
   if (std::strncmp(message, "syntax", 6) == 0 || std::strcmp(message, kStackFull) == 0) {
-    user_error(cx, kErrSyntax);
+    user_error(cx, gen_err::invalid_syntax);
     target_of(cx).parse.failed = true;
     return;
   }

@@ -84,7 +84,7 @@ class Expansion : public Diag, public ::testing::WithParamInterface<expansion_ca
 
 TEST_P(Expansion, FillsArgumentsIntoText) {
   const expansion_case& c = GetParam();
-  user_error(cx, c.number, c.text, c.value);
+  user_error(cx, error_id{c.number}, c.text, c.value);
   const std::string heading = "\"t.s26\",7  Error[" + std::to_string(c.number) + "]: ";
   const auto at = cap.console.find(heading);
   ASSERT_NE(at, std::string::npos) << cap.console;
