@@ -85,7 +85,7 @@ module_run run_module(const char* path) {
   define(cx, "TABLE", 0x1000, 0);
   define(cx, "L1", 0x10, 2);
   define(cx, "L2", 0x30, 2);
-  define(cx, "P0", 0xFF00, 0, kSfrAttribute);
+  define(cx, "P0", 0xFF00, 0, LBL_SFR);
   ident_node* code = check_ident(cx, "CODE", 4, true);
   get_label_rec(cx, code);
   reset_segments(cx);

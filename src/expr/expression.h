@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "source/symbols.h"
+
 struct asm_context;
 struct ident_node;
 struct segment_rec;
@@ -31,7 +33,7 @@ enum expr_type_code : int32_t {
 // Bits of expr_rec::flags. The top eight bits come from the symbol the value comes from.
 constexpr uint32_t kExprSaddr = 0x8000000;       // short direct addressing asked for (SADDR)
 constexpr uint32_t kExprSymbolBits = 0xFF000000;
-constexpr uint32_t kExprBitSymbol = 0x01000000;  // value is a bit symbol (bit equate)
+constexpr uint32_t kExprBitSymbol = LBL_BIT_EQUATE;  // value is a bit symbol (bit equate)
 
 // Bits of expr_rec::limit_kind.
 constexpr uint16_t kLimitLower = 1;
@@ -39,8 +41,6 @@ constexpr uint16_t kLimitUpper = 2;
 constexpr uint16_t kLimitBoth = 3;
 constexpr uint16_t kLimitApplied = 128;
 
-// Attribute bit of label_rec::flags marking a special function register.
-constexpr uint32_t kSfrAttribute = 0x0200;
 
 struct expr_rec {
   uint16_t segment;             // segment the value is relative to; 0 absolute

@@ -355,7 +355,7 @@ ident_node* finish_expression(asm_context& cx, expr_rec* expr, bool quiet_sfr) {
   set_expression_type(cx, expr);
   ident_node* sfr = nullptr;
   if (expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE && expr->list != nullptr) {
-    sfr = find_label(cx, expr, kSfrAttribute);
+    sfr = find_label(cx, expr, LBL_SFR);
     if (sfr != nullptr && expr->list->count > 1 && !quiet_sfr) user_warning(cx, gen_warn::suspicious_sfr_expression);
   }
   const int32_t state = fold_expression(cx, expr);

@@ -34,18 +34,42 @@ enum ident_kind : uint8_t {
   KIND_SFR_TYPE = 88,
 };
 
-// Flags of label_rec::flags.
+// Flags of label_rec::flags: every bit any module sets on a symbol. The top
+// eight bits travel into the flags of expressions whose value comes from it.
 enum label_flag : uint32_t {
-  LBL_CREATED = 1,
-  LBL_VARIABLE = 2,       // SET, VAR, ASSIGN
-  LBL_MODULE_NAME = 8,
-  LBL_PUBLIC = 16,
-  LBL_EXTERN = 32,
-  LBL_LOCAL = 64,         // local to a macro or module
-  LBL_DEFINED_THIS_PASS = 128,
-  LBL_UNDEFINED = 256,    // cleared by a definition
-  LBL_WEAK = 0x800000,    // PUBWEAK
+  LBL_CREATED = 0x1,
+  LBL_VARIABLE = 0x2,           // SET, VAR, ASSIGN
+  LBL_MODULE_NAME = 0x8,
+  LBL_PUBLIC = 0x10,
+  LBL_EXTERN = 0x20,
+  LBL_LOCAL = 0x40,             // local to a macro or module
+  LBL_DEFINED_THIS_PASS = 0x80,
+  LBL_UNDEFINED = 0x100,        // cleared by a definition
+  LBL_SFR = 0x200,              // a special function register
+  LBL_SFR_NO_BIT = 0x400,       // SFR without bit access
+  LBL_SFR_READ = 0x800,         // SFR readable
+  LBL_SFR_WRITE = 0x1000,       // SFR writable
+  LBL_SFR_BYTE = 0x80000,       // SFR of byte size
+  LBL_SFR_WORD = 0x100000,      // SFR of word size
+  LBL_WEAK = 0x800000,          // PUBWEAK
+  LBL_BIT_EQUATE = 0x01000000,  // the value is a bit symbol (address.bit)
 };
+
+namespace label_flag_check {
+constexpr uint32_t kAll[] = {LBL_CREATED, LBL_VARIABLE, LBL_MODULE_NAME, LBL_PUBLIC, LBL_EXTERN,
+                             LBL_LOCAL, LBL_DEFINED_THIS_PASS, LBL_UNDEFINED, LBL_SFR, LBL_SFR_NO_BIT,
+                             LBL_SFR_READ, LBL_SFR_WRITE, LBL_SFR_BYTE, LBL_SFR_WORD, LBL_WEAK,
+                             LBL_BIT_EQUATE};
+constexpr bool distinct_single_bits() {
+  uint32_t seen = 0;
+  for (uint32_t f : kAll) {
+    if (f == 0 || (f & (f - 1)) != 0 || (seen & f) != 0) return false;
+    seen |= f;
+  }
+  return true;
+}
+static_assert(distinct_single_bits(), "label flags are single bits that do not overlap");
+}  // namespace label_flag_check
 
 // Flags of label_rec::flags2.
 enum label_flag2 : uint32_t {

@@ -43,9 +43,9 @@ bool known_value(const expr_rec* e, int32_t* value) {
 void apply_sfr_modifiers(ident_node* sfr, expr_rec* e) {
   if (e->state != EXPR_ABSOLUTE || !(e->value & kSfrModifierBits)) return;
   label_rec* label = sfr->label;
-  if (e->value & 0x10000) label->flags |= kSfrNoBitAccess;
-  if (e->value & 0x20000) label->flags &= ~kSfrRead;
-  if (e->value & 0x40000) label->flags &= ~kSfrWrite;
+  if (e->value & 0x10000) label->flags |= LBL_SFR_NO_BIT;
+  if (e->value & 0x20000) label->flags &= ~LBL_SFR_READ;
+  if (e->value & 0x40000) label->flags &= ~LBL_SFR_WRITE;
   e->value &= ~kSfrModifierBits;
 }
 

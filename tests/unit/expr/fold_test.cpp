@@ -281,7 +281,7 @@ TEST(Solving, BitSymbolMarkComesWithTheValue) {
 TEST(SfrCheck, AloneIsAcceptedCombinedIsWarning16) {
   expr_fixture f;
   ident_node* p0 = f.label("P0", 0xFF00);
-  p0->label->flags |= kSfrAttribute;
+  p0->label->flags |= LBL_SFR;
   expr_rec* alone = f.rpn("@P0");
   EXPECT_EQ(finish_expression(f.cx, alone), p0);
   EXPECT_EQ(f.warnings(), 0);

@@ -151,9 +151,9 @@ TEST_F(OperandTest, BitSymbolSplitsIntoAddressAndBit) {
 
 TEST_F(OperandTest, DeclaredSfrIsSfrWhateverItsAddress) {
   ident_node* p0 = define("P0", 0xFF00);
-  p0->label->flags |= kSfrAttribute | kSfrRead | kSfrWrite;
+  p0->label->flags |= LBL_SFR | LBL_SFR_READ | LBL_SFR_WRITE;
   ident_node* low = define("LOWSFR", 0x1234);
-  low->label->flags |= kSfrAttribute;
+  low->label->flags |= LBL_SFR;
   start(" P0,#1\n A,LOWSFR\n A,P0+1\n");
   ASSERT_EQ(run_operands(), PARSE_OK);
   EXPECT_EQ(ops[0].mode, MODE_SFR);
@@ -169,19 +169,19 @@ TEST_F(OperandTest, DeclaredSfrIsSfrWhateverItsAddress) {
 
 TEST_F(OperandTest, SfrAddressModifiersChangeTheSymbolsAccess) {
   ident_node* s = define("NOBIT", 0x1FF20);
-  s->label->flags |= kSfrAttribute | kSfrRead | kSfrWrite;
+  s->label->flags |= LBL_SFR | LBL_SFR_READ | LBL_SFR_WRITE;
   ident_node* r = define("RONLY", 0x4FF21);
-  r->label->flags |= kSfrAttribute | kSfrRead | kSfrWrite;
+  r->label->flags |= LBL_SFR | LBL_SFR_READ | LBL_SFR_WRITE;
   start(" NOBIT.1\n A,RONLY\n");
   ASSERT_EQ(run_operands(), PARSE_OK);
   EXPECT_EQ(ops[0].mode, MODE_SFR_BIT);
   EXPECT_EQ(ops[0].expr->value, 0xFF20);
-  EXPECT_TRUE(s->label->flags & kSfrNoBitAccess);
+  EXPECT_TRUE(s->label->flags & LBL_SFR_NO_BIT);
   expect_field_end();
   ASSERT_EQ(run_operands(), PARSE_OK);
   EXPECT_EQ(ops[1].expr->value, 0xFF21);
-  EXPECT_TRUE(r->label->flags & kSfrRead);
-  EXPECT_FALSE(r->label->flags & kSfrWrite);
+  EXPECT_TRUE(r->label->flags & LBL_SFR_READ);
+  EXPECT_FALSE(r->label->flags & LBL_SFR_WRITE);
 }
 
 // Errors the classification reports; the field is not encoded.
