@@ -16,9 +16,14 @@ void start_assembly(asm_context& cx) {
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
 }
+// Everything a module owns starts afresh: floats, segments, pending
+// expressions, open blocks, the statement list.
 void start_module(asm_context& cx) {
   start_floats(cx);
   reset_segments(cx);
+  cx.expr.reset_for_module();
+  cx.blocks.reset_for_module();
+  cx.stmt.reset_for_module();
 }
 
 void run_pass1(asm_context& cx) {
