@@ -12,6 +12,7 @@
 #include "directives/modules.h"
 #include "driver/context.h"
 #include "driver/statement.h"
+#include "expr/expression.h"
 #include "source/char_source.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
@@ -213,6 +214,9 @@ label_rec* define_label(asm_context& cx, ident_node* label, int column) {
   }
   rec->flags = (rec->flags & ~static_cast<uint32_t>(LBL_UNDEFINED)) | LBL_DEFINED_THIS_PASS;
   rec->defined_at = cx.stmt.current != nullptr ? cx.stmt.current->line : nullptr;
+  expr_rec* value = make_relative(cx, expr_segment_of(seg), seg != nullptr ? seg->location : 0);
+  value->owner = label;
+  rec->value = value;
   return rec;
 }
 

@@ -52,7 +52,9 @@ void start_statements(asm_context& cx);
 // Pass 1 of one module.
 void statement_loop(asm_context& cx);
 
-// Defines `label` at the current statement: error 41 "Bad label" for a name
-// that is no user symbol, error 42 "Duplicate label:" for one defined before in
-// this pass. Returns the record, or null after an error.
+// Defines `label` at the current statement: its value is the location counter
+// of the current segment (relative to the segment, absolute in the absolute
+// segment). Error 41 "Bad label" for a name that is no user symbol, error 42
+// "Duplicate label:" for one defined before. Returns the record, or null
+// after an error.
 label_rec* define_label(asm_context& cx, ident_node* label, int column);

@@ -136,6 +136,9 @@ struct undef_list {
 expr_rec* init(asm_context& cx, expr_rec** slot, bool fresh, ident_node* owner);
 // A record in state 1 holding `value`.
 expr_rec* make_constant(asm_context& cx, int32_t value);
+// A record solved relative to segment number `segment` (state 2), or absolute
+// (state 1) when `segment` is 0: the value of a label at `offset`.
+expr_rec* make_relative(asm_context& cx, uint16_t segment, int32_t offset);
 // Gives `expr` an empty postfix list (one end element), state 0; the push
 // functions append to it from now on.
 postfix_list* new_postfix(asm_context& cx, expr_rec* expr);

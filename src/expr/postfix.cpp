@@ -163,6 +163,15 @@ expr_rec* make_constant(asm_context& cx, int32_t value) {
   return e;
 }
 
+expr_rec* make_relative(asm_context& cx, uint16_t segment, int32_t offset) {
+  expr_rec* e = make_constant(cx, offset);
+  if (segment != 0) {
+    e->state = EXPR_RELATIVE;
+    e->segment = segment;
+  }
+  return e;
+}
+
 postfix_list* new_postfix(asm_context& cx, expr_rec* expr) {
   if (expr->in_unsolved_list) unlink_unsolved(cx, expr);
   postfix_list* list = cx.expr.free_lists;

@@ -8,8 +8,10 @@
 #include <cstdint>
 
 struct asm_context;
+struct code_sink;
 struct expr_rec;
 struct statement_call;
+struct statement_rec;
 struct target_state;
 
 // ---- Message numbers -----------------------------------------------------------
@@ -121,3 +123,24 @@ expr_rec* parse_expression(asm_context& cx);
 // Parses a text of at most 118 characters as one expression ("Buffer too
 // small" beyond); null after a syntax error.
 expr_rec* string_to_expression(asm_context& cx, const char* text);
+
+// ---- Instructions -----------------------------------------------------------------------
+
+// Pass 1 of a line whose operation is a mnemonic: reads the operand field,
+// chooses the instruction form, and records the form and the operands in the
+// statement (kind instruction) with the form's length as its byte count.
+// Errors that do not depend on values are reported here (415, 416, 417, 425,
+// 426, 429); after one the statement is marked erroneous with no bytes.
+void target_instruction(asm_context& cx, const statement_call& call);
+
+// Pass 2: emits the code of an instruction statement for the form chosen in
+// pass 1, with its operands' final values; fields not known at assembly time
+// go to the sink as expressions for the linker with their range checks.
+// Value errors (400, 414, 424, 428, 431) are reported on the statement. False
+// when the statement failed (it is then marked erroneous).
+bool gen_instruction(asm_context& cx, statement_rec* record, code_sink& sink);
+
+// Bytes of a data item of the size code of a data directive: 1 -> 1, 2 -> 2,
+// 4 -> 3, 8 and 32 -> 4, 64 -> 8; another code is the internal error
+// "Illegal size" of size_in_bytes.
+int size_in_bytes(asm_context& cx, int size_code);
