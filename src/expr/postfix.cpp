@@ -41,6 +41,7 @@ postfix_elem* push_into(asm_context& cx, postfix_list* list, postfix_elem*& end,
       }
       if (node->use_marks & USE_AS_SEGMENT) user_error(cx, gen_err::label_was_segment, node->name);
       node->use_marks |= USE_AS_LABEL;
+      if (label_rec* rec = get_label_rec(cx, node)) ++rec->uses;
       break;
     }
     case PF_SFB:

@@ -264,6 +264,7 @@ label_rec* new_label_rec(asm_context& cx, ident_node* node) {
   rec->flags = LBL_CREATED | LBL_UNDEFINED;
   rec->owner = node;
   rec->block = -1;
+  rec->external_index = kUnreferenced;
   node->label = rec;
   return rec;
 }
@@ -279,6 +280,17 @@ label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_ty
   rec->segment_type = segment_type;
   rec->segment_index = segment_index;
   return rec;
+}
+
+ident_node* user_node(asm_context& cx, const char* name, std::size_t length) {
+  symbol_state& s = cx.symbols;
+  const uint32_t hash = fold_hash(name, length);
+  for (ident_node* n = exact_chain(s, hash, name, length); n != nullptr; n = n->same_name)
+    if (is_user_kind(n->kind)) return n;
+  if (!s.user_case_sensitive)
+    for (ident_node* n = folded_user_chain(s, hash, name, length); n != nullptr; n = n->same_name)
+      if (is_user_kind(n->kind)) return n;
+  return insert_node(cx, name, length, KIND_USER);
 }
 
 label_rec* get_label_rec(asm_context& cx, ident_node* node) {

@@ -89,7 +89,13 @@ struct label_rec {
   int32_t block;          // BLOCK number; -1 none
   label_rec* parent_block;
   expr_rec* block_expr;
+  uint32_t uses;           // references pushed into expressions
+  uint16_t external_index; // EXTERN: its number in the object, given in pass 2; kUnreferenced until then
+  uint16_t extern_type;    // EXTERN name:type, the segment type given
 };
+
+// The external index of an external never referenced.
+constexpr uint16_t kUnreferenced = 65535;
 
 // Value of a keyword node: the code or handler index, its class, and a
 // kind-specific record (operator_rec, directive entry, first instr_form,
@@ -224,6 +230,11 @@ int delete_marked_nodes(asm_context& cx);
 // given (the current one), or moves its record there. A node that is not a
 // user symbol gives error 41 "Bad label" and the result is null.
 label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_type, uint16_t segment_index);
+
+// The user symbol of exactly this name (or, with case sensitivity off, of
+// this name in any case), made when there is none: also when the name is a
+// keyword too (a segment named CODE, a label named like a segment type).
+ident_node* user_node(asm_context& cx, const char* name, std::size_t length);
 
 // The label record of a user symbol, made (flags: created, undefined) when the
 // symbol is only referenced so far. Null for other kinds.

@@ -560,7 +560,8 @@ struct exit_case {
   bool object_kept;
 };
 
-constexpr const char* kWarningSource = "        END 'a\\q'\n";  // unknown escape: a warning
+// An unknown escape in a string: a warning and nothing else.
+constexpr const char* kWarningSource = "#if \"a\\q\" = \"aq\"\n#endif\n        END\n";
 constexpr const char* kErrorSource = "        bogus_op\n        END\n";
 constexpr const char* kNoEndSource = "        NAME x\n";        // end of file before END: fatal
 
