@@ -231,8 +231,7 @@ int column_of(const statement_rec* record, int operand) {
 }
 
 // Finds the statement and column of a pass-2 report. An impossible request is
-// an internal error; in IDE mode the run goes on and the report falls back to
-// the reader's line.
+// an internal error, which stops the run.
 void find_pass2_site(asm_context& cx, const char* function, int record_kind, void* record,
                      int operand, statement_rec*& statement, int& column) {
   bool operand_ok = operand == OPERAND_1 || operand == OPERAND_2 || operand == OPERATION_FIELD;

@@ -45,14 +45,18 @@ TEST_F(IdeAgent, QuotingEscapesExactlyTheSixCharacters) {
 TEST_F(IdeAgent, EveryTextComesBackUnchanged) {
   const std::string texts[] = {
       "\"", "\\", "\\\"", "\"\\\"\\", "end\\", "\\n is not a newline", std::string("nul\0in", 6),
-      "\b\f\r\n", "\xC0\xC1\xC8\xC9 marker bytes", std::string(2000, '\\'),
+      "\b\f\r\n", "\xC0\xC1\xC8\xC9 marker bytes", std::string(2000, '\\'), "/" + std::string(4095, 'd'),
   };
-  for (const std::string& text : texts) agent.comment(30, text, "7", text, 0, 0);
+  for (const std::string& text : texts) {
+    agent.comment(30, text, "7", text, 0, 0);
+    agent.input_file(text);
+  }
   const ide_stream s = records();
-  ASSERT_EQ(s.records.size(), std::size(texts));
+  ASSERT_EQ(s.records.size(), 2 * std::size(texts));
   for (std::size_t i = 0; i < std::size(texts); ++i) {
-    EXPECT_EQ(s.records[i].text, texts[i]) << i;
-    EXPECT_EQ(s.records[i].file, texts[i]) << i;
+    EXPECT_EQ(s.records[2 * i].text, texts[i]) << i;
+    EXPECT_EQ(s.records[2 * i].file, texts[i]) << i;
+    EXPECT_EQ(s.records[2 * i + 1].file, texts[i]) << i;
   }
 }
 
