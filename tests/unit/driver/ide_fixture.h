@@ -1,5 +1,5 @@
 // ide_fixture.h — an IDE agent over a capture table, and the whole program run
-// in IDE mode in-process; every test reads the console back as records.
+// in IDE mode in-process; tests read the console back as records.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,14 +20,8 @@ class IdeAgent : public ::testing::Test {
   const output_table& t = agent.table();
 
   void say(const std::string& bytes) { t.block_write(bytes.data(), 1, bytes.size(), t.std_out); }
-  // The records so far; a framing fault fails the test.
-  ide_stream records() {
-    ide_stream s = parse_ide_output(cap.console);
-    EXPECT_TRUE(s.ok()) << s.error << "\n" << cap.console;
-    return s;
-  }
-  // Leaves through the agent's exit entry; returns the code the real entry got.
-  int leave(int code) {
+  // Leaves through the agent's exit entry; the code the real entry got.
+  int leave(int code = 0) {
     try {
       t.exit(code);
     } catch (const capture_exit& e) {
@@ -35,25 +29,28 @@ class IdeAgent : public ::testing::Test {
     }
     return -1;
   }
+  // The records so far; a framing fault fails the test.
+  ide_stream records() {
+    ide_stream s = parse_ide_output(cap.console);
+    EXPECT_TRUE(s.ok()) << s.error << "\n" << cap.console;
+    return s;
+  }
 };
 
 inline std::string absolute(const std::string& name) {
   return (std::filesystem::current_path() / name).lexically_normal().string();
 }
 
-// The program in-process with the words after the program name; the exit
-// code is the one handed to the exit entry.
+// The program in-process; the exit code is the one handed to the exit entry.
 inline int run_ide(capture_table& cap, std::vector<std::string> words) {
-  std::vector<std::string> all{"qasm"};
-  all.insert(all.end(), words.begin(), words.end());
+  words.insert(words.begin(), "qasm");
   std::vector<char*> argv;
-  for (std::string& w : all) argv.push_back(w.data());
+  for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
   try {
-    const int code = qasm_main(cap.table, static_cast<int>(all.size()), argv.data());
-    ADD_FAILURE() << "IDE mode returned " << code << " instead of leaving through the exit entry";
-    return code;
+    ADD_FAILURE() << "returned " << qasm_main(cap.table, static_cast<int>(words.size()), argv.data());
   } catch (const capture_exit& e) {
     return e.code;
   }
+  return -1;
 }

