@@ -9,6 +9,7 @@
 
 #include "driver/block_stack.h"
 #include "driver/context.h"
+#include "driver/ide/user_text.h"
 #include "driver/statement.h"
 #include "driver/stops.h"
 
@@ -96,14 +97,22 @@ void append_block_note(const asm_context& cx, std::string& out) {
   out += '\n';
 }
 
-void append_expanded(const asm_context& cx, std::string& out, const char* message) {
+// Text from the source (a file name, a string argument) on the IDE console
+// keeps to its line: its line breaks become blanks.
+void append_user(std::string& out, std::string_view text, bool ide_console) {
+  const std::size_t from = out.size();
+  out += text;
+  if (ide_console) blank_line_breaks(out, from);
+}
+
+void append_expanded(const asm_context& cx, std::string& out, const char* message, bool ide_console) {
   const char* arg = cx.diag.arg_text != nullptr ? cx.diag.arg_text : "";
   for (const char* p = message; *p != '\0'; ++p) {
     switch (*p) {
       case MSG_LEAD:
       case MSG_FATAL: break;
-      case MSG_STRING: out.append("'").append(arg).append("'"); break;
-      case MSG_QUOTED: out.append("\"").append(arg).append("\""); break;
+      case MSG_STRING: out += '\''; append_user(out, arg, ide_console); out += '\''; break;
+      case MSG_QUOTED: out += '"'; append_user(out, arg, ide_console); out += '"'; break;
       case MSG_NUMBER: append_decimal(out, cx.diag.arg_number); break;
       case MSG_HEX: append_hex(out, cx.diag.arg_number); break;
       case MSG_BLOCK: append_block_note(cx, out); break;
@@ -222,8 +231,7 @@ int column_of(const statement_rec* record, int operand) {
 }
 
 // Finds the statement and column of a pass-2 report. An impossible request is
-// an internal error; in IDE mode the run goes on and the report falls back to
-// the reader's line.
+// an internal error, which stops the run.
 void find_pass2_site(asm_context& cx, const char* function, int record_kind, void* record,
                      int operand, statement_rec*& statement, int& column) {
   bool operand_ok = operand == OPERAND_1 || operand == OPERAND_2 || operand == OPERATION_FIELD;
@@ -258,19 +266,24 @@ int print_problem(asm_context& cx, problem_sink sink, int number, const char* ty
     append_source_and_marker(cx, out, sink, at.text, at.text_len, column);
     last = diag_position{at.file, at.line, column, true};
   }
-  if (sink == problem_sink::console && cx.driver.ide_mode) out += kIdeMessage;
-  out.append("\"").append(at.file).append("\",");
+  const bool ide_console = sink == problem_sink::console && cx.driver.ide_mode;
+  if (ide_console) out += kIdeMessage;
+  out += '"';
+  append_user(out, at.file, ide_console);
+  out += "\",";
   append_decimal(out, at.line);
   out.append("  ").append(type_word).append("[");
   append_decimal(out, number);
   out += "]: ";
-  append_expanded(cx, out, message);
+  append_expanded(cx, out, message, ide_console);
   out += '\n';
 
   if (at.macro_line != nullptr) {
     const line_rec* m = at.macro_line;
     append_source_and_marker(cx, out, sink, m->text, static_cast<long>(m->text_len), column);
-    out.append("\"").append(m->file_name).append("\",");
+    out += '"';
+    append_user(out, m->file_name, ide_console);
+    out += "\",";
     append_decimal(out, m->line_no);
     out += " <- macro line location\n";
   }

@@ -13,6 +13,7 @@
 #include "diag/diag.h"
 #include "driver/command_line.h"
 #include "driver/context.h"
+#include "driver/ide/console_agent.h"
 #include "driver/passes.h"
 #include "driver/stops.h"
 
@@ -187,14 +188,14 @@ void apply_default_warnings(asm_context& cx) {
   apply_warning_string(cx, target_default_warnings());
 }
 
-int qasm_main(const output_table& out, int argc, char** argv) {
+namespace {
+
+// The run inside its guard: every stop ends here with the clean-up and its code.
+int guarded_run(const output_table& out, int argc, char** argv, bool ide_mode) {
   asm_context cx(out);
-  if (argc >= 2 && ide_switch(argv[1]) != 0) {
+  if (ide_mode) {
     cx.driver.ide_mode = 1;
     cx.driver.opt.error_limit = -1;
-    argv[1] = argv[0];  // the switch is removed: the program name moves up one place
-    ++argv;
-    --argc;
   }
   try {
     try {
@@ -203,6 +204,8 @@ int qasm_main(const output_table& out, int argc, char** argv) {
       out_of_memory(cx);
     } catch (const run_stop&) {
       throw;
+    } catch (const WtConsoleAgent::InputRefused&) {
+      fatal_exit(cx);
     } catch (...) {
       internal_error(cx, "Assembler", "non-initialized parameter");
     }
@@ -212,4 +215,18 @@ int qasm_main(const output_table& out, int argc, char** argv) {
   }
   clean_up_files(cx);
   return 3;
+}
+
+}  // namespace
+
+int qasm_main(const output_table& out, int argc, char** argv) {
+  const int version = argc >= 2 ? ide_switch(argv[1]) : 0;
+  if (version == 0) return guarded_run(out, argc, argv, false);
+  // IDE mode: the switch is removed (the program name moves up one place) and
+  // the run goes through the agent, which leaves through its own exit entry.
+  WtConsoleAgentExe agent(out, static_cast<unsigned long>(version));
+  argv[1] = argv[0];
+  const int code = guarded_run(agent.table(), argc - 1, argv + 1, true);
+  agent.table().exit(code);
+  return code;
 }

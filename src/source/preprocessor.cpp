@@ -7,6 +7,7 @@
 
 #include "diag/diag.h"
 #include "driver/memory.h"
+#include "driver/ide/user_text.h"
 #include "driver/stops.h"
 #include "source/preprocessor_internal.h"
 #include "target/target.h"
@@ -374,7 +375,7 @@ void dir_message(asm_context& cx, const directive_site& at) {
   }
   const std::string text(t.text, t.length);
   if (!rest_empty(cx)) return;
-  out_print(*cx.out, "#message: %s\n", text.c_str());
+  print_user_line(cx, "#message: ", text);
 }
 
 void dir_ignored(asm_context&, const directive_site&) {}

@@ -25,17 +25,17 @@ namespace {
 constexpr const char* kSourceName = "fuzz.s26";
 
 // Reads are served from memory only: a fuzzed "$/dev/stdin" must not block.
-qfile* (*g_capture_open)(const char*, const char*) = nullptr;  // the capture's own entry
+qfile* (*g_capture_open)(void*, const char*, const char*) = nullptr;  // the capture's own entry
 
-qfile* open_in_memory_only(const char* name, const char* mode) {
+qfile* open_in_memory_only(void* user, const char* name, const char* mode) {
   if (mode[0] == 'r' && std::strcmp(name, kSourceName) != 0) return nullptr;
-  return g_capture_open(name, mode);
+  return g_capture_open(user, name, mode);
 }
 
 int assemble(const uint8_t* data, size_t size) {
   capture_table cap;
-  g_capture_open = cap.table.open_file;
-  cap.table.open_file = open_in_memory_only;
+  g_capture_open = cap.table.entries.open_file;
+  cap.table.entries.open_file = open_in_memory_only;
   cap.files[kSourceName] = std::string(reinterpret_cast<const char*>(data), size);
   char program[] = "qasm";
   char source[] = "fuzz.s26";

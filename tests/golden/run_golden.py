@@ -11,7 +11,9 @@ Case files:
   args       extra command-line words, one line, shell-quoted
   env        KEY=VALUE lines added to the environment (QASMOPT, QASM_INC)
   stdin      text fed to standard input
-  stdout     exact console output
+  stdout     exact console output, compared byte for byte (the bytes are read
+             as Latin-1, one character per byte); the case's temporary folder
+             is written as <work> (IDE records carry full paths)
   exit       exit code (default 0)
   case.lst   exact listing (`-l case.lst` is added)
   case.dump  object dump of case.r26 (needs the qdump tool)
@@ -31,6 +33,8 @@ import sys
 import tempfile
 
 DIAG = re.compile(r'"([^"]*)",(\d+)  (Error|Warning)\[(\d+)\]')
+# The same diagnostics as IDE records (--IDE, --IDE2): line, type 11 or 10, tag, file.
+IDE_DIAG = re.compile(r'\$\$COM_POS "(\d+)" "\d+" \$\$TYPE "(1[01])" \$\$TAG "(\d+)" \$\$FILEPATH "((?:[^"\\]|\\.)*)"')
 EXPECT = re.compile(r';\s*EXPECT-(ERROR|WARNING):\s*([0-9 ,]+)')
 FAKE_TIME = {"VEK_INTERNAL__USE_FAKE_TIME": "1", "TZ": "UTC"}
 
@@ -89,6 +93,8 @@ def run_case(qasm, qdump, case_dir, update):
         except subprocess.TimeoutExpired:
             return ["timed out (hang)"]
         console = proc.stdout.decode("latin-1")
+        for folder in sorted({work, os.path.realpath(work)}, key=len, reverse=True):
+            console = console.replace(folder, "<work>")
         code = proc.returncode
 
         if code < 0 or code > 3:
@@ -134,6 +140,9 @@ def run_case(qasm, qdump, case_dir, update):
             for fname, line, kind, num in DIAG.findall(console):
                 if os.path.basename(fname) == "case.s26":
                     got.add((int(line), kind, int(num)))
+            for line, ide_type, num, fname in IDE_DIAG.findall(console):
+                if os.path.basename(fname) == "case.s26":
+                    got.add((int(line), "Error" if ide_type == "11" else "Warning", int(num)))
             if want or got:
                 for item in sorted(want - got):
                     failures.append("line %d: expected %s[%d], not reported" % item)

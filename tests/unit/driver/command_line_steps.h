@@ -61,7 +61,11 @@ class argv_words {
 // the test sets them itself.
 inline int run_qasm(capture_table& cap, const std::vector<std::string>& words) {
   argv_words args(words);
-  return qasm_main(cap.table, args.argc(), args.argv());
+  try {
+    return qasm_main(cap.table, args.argc(), args.argv());
+  } catch (const capture_exit& leave) {  // IDE mode leaves through the exit entry
+    return leave.code;
+  }
 }
 
 // The command-line steps of a start-up in the driver's order — registration,

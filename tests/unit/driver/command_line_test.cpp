@@ -600,7 +600,9 @@ TEST_F(CommandLine, IdeModeMarksMessagesAndSkipsQasmopt) {
   capture_table cap;
   cap.files["a.s26"] = kSource;
   EXPECT_EQ(run_qasm(cap, {"--IDE", "-v3", "a.s26"}), 3);
-  EXPECT_EQ(cap.console, "\xC8\nError in command line: Invalid argument to option '-v'\n");
+  EXPECT_EQ(cap.console,
+            "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"0\" \"0\" $$TYPE \"12\" $$TXT_BEGIN "
+            "\"Error in command line: Invalid argument to option '-v'\" $$TOOL_END \n $$TOOL_EXIT");
 }
 
 }  // namespace

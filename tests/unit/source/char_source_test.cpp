@@ -132,16 +132,13 @@ TEST_F(CharSourceTest, SameSourceAgainReusesItsEntry) {
   EXPECT_EQ(read(2), "f\n");  // all 200 end at once when the text is used up
 }
 
-TEST_F(CharSourceTest, InIdeModeTheRunGoesOnAfterAFullTable) {
+TEST_F(CharSourceTest, InIdeModeAFullTableStopsTheRunToo) {
   cx.driver.ide_mode = 1;
   start("f\n");
   for (int i = 0; i < kMaxCharSources - 1; ++i) ASSERT_TRUE(redirect_input(cx, kReaders[i]));
   serve(kMaxCharSources - 1, "never");
-  EXPECT_FALSE(redirect_input(cx, kReaders[kMaxCharSources - 1]));
-  EXPECT_EQ(read(2), "f\n");
-  for (int i = 0; i < kPushBackSize + 5; ++i) unget_char(cx, 'p');
-  EXPECT_EQ(read(kPushBackSize), std::string(kPushBackSize, 'p'));
-  EXPECT_EQ(get_char(cx), -1);
+  EXPECT_THROW(redirect_input(cx, kReaders[kMaxCharSources - 1]), run_stop);
+  EXPECT_EQ(cx.driver.module_errors, 1);
 }
 
 TEST_F(CharSourceTest, SkipLineThrowsAwayThroughTheNewline) {

@@ -2,6 +2,7 @@
 // rules, chains of same-name nodes, registrations and their internal errors,
 // node removal, label records and the sorted walk.
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -143,13 +144,17 @@ TEST_F(Symbols, DuplicateRegistrationIsInternalError) {
   EXPECT_TRUE(internal("ID 'READX' duplicated ")) << cap.console;
 }
 
-TEST_F(Symbols, DuplicateInIdeModeKeepsTheFirst) {
+TEST_F(Symbols, DuplicateInIdeModeIsSentAsNoteAndStops) {
   cx.driver.ide_mode = 1;
-  cap.table.formatted_message = [](int, const char*, std::va_list) {};
+  cap.table.entries.formatted_message = [](void* user, int, const char* format, std::va_list args) {
+    char text[1025];
+    std::vsnprintf(text, sizeof text, format, args);
+    static_cast<capture_table*>(user)->console += text;
+  };
   ident_node* first = init_prefix(cx, "Q", 7);
-  ident_node* again = init_prefix(cx, "Q", 9);
-  EXPECT_EQ(again, first);
+  EXPECT_TRUE(stops([&] { init_prefix(cx, "Q", 9); }));
   EXPECT_EQ(first->keyword.code, 7);
+  EXPECT_NE(cap.console.find("Diagnostic: ID 'Q' duplicated "), std::string::npos) << cap.console;
 }
 
 TEST_F(Symbols, NoTableIsInternalError) {
