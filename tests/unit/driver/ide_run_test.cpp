@@ -45,7 +45,7 @@ TEST_F(IdeChannel, FileNameAndArgumentOfADiagnosticKeepToTheirLine) {
   cx.source.file_name = "f\n\xC8x";
   cx.source.line_no = 4;
   cx.diag.token_column = 3;
-  user_error(cx, 15, "{\n\xC0\"a\",1  Warning[2]: y\r\n\xC9z");
+  user_error(cx, error_id{15}, "{\n\xC0\"a\",1  Warning[2]: y\r\n\xC9z");
   leave();
   const ide_stream s = read_run(cap);
   ASSERT_EQ(s.of_type(11).size(), 1u) << cap.console;
