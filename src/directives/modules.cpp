@@ -37,6 +37,7 @@ void do_endmod(asm_context& cx, const statement_call& call) {
     user_error(cx, gen_err::end_before_module);
     return;
   }
+  cfi_end_module(cx);
   cx.module.open = false;
   cx.driver.module_ended = 1;
 }
@@ -49,6 +50,7 @@ void do_end(asm_context& cx, const statement_call& call) {
     user_error(cx, gen_err::end_before_module);
   }
   end_in_include(cx);
+  cfi_end_module(cx);
   cx.module.open = false;
   cx.driver.module_ended = 1;
   cx.driver.program_ended = 1;

@@ -2,6 +2,7 @@
 // arena, and one state record per subsystem. Two contexts never share state.
 #pragma once
 
+#include "cfi/cfi_state.h"
 #include "driver/command_line.h"
 #include "driver/driver_state.h"
 #include "driver/memory.h"
@@ -34,6 +35,7 @@ struct asm_context {
   segment_state segs;       // segments and the current location    (A09)
   operand_parse_state parse;  // one run of the operand grammar      (B03)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
+  cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
 
   explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
   asm_context(const asm_context&) = delete;

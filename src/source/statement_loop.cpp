@@ -207,6 +207,7 @@ void start_statements(asm_context& cx) {
   cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : kTargetCaseSensitive;
   register_78k0_keywords(cx);
   register_module_directives(cx);
+  register_cfi_directives(cx);
 }
 
 void statement_loop(asm_context& cx) {
