@@ -1,6 +1,7 @@
 // acfi_names_scanner.cpp — the directives of an open names block: resources,
 // resource parts, frame addresses and frame cells. Each directive is read and
 // checked whole before anything is inserted, so a refused one has no effect.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -64,21 +65,38 @@ bool ACfiNamesScanner::Scan(ACfiNamesBlock& block, ACfiCursor& c) {
 }
 
 // A name for a new resource or CFA: no word of the language, not defined in
-// the names (or earlier in the same directive), and room for it.
-bool ACfiNamesScanner::NameIsFree(ACfiNamesBlock& block, const ACfiToken& t, const std::vector<std::string_view>& line) {
+// the names, and room for it beside the `pending` ones of the directive.
+bool ACfiNamesScanner::NameIsFree(ACfiNamesBlock& block, const ACfiToken& t, std::size_t pending) {
   if (!s_.NotReserved(t)) return false;
   const OgCfiNames& names = block.Names();
-  bool defined = names.FindResource(t.key) >= 0 || names.FindCfa(t.key) >= 0;
-  for (std::string_view k : line) defined = defined || k == t.key;
-  if (defined) {
+  if (names.FindResource(t.key) >= 0 || names.FindCfa(t.key) >= 0) {
     s_.Error(t.column, cfi_msg::kAlreadyDefined);
     return false;
   }
-  if (names.ResourceCount() + line.size() >= kMaxCfiNames || names.CfaCount() + line.size() >= kMaxCfiNames) {
+  if (names.ResourceCount() + pending >= kMaxCfiNames || names.CfaCount() + pending >= kMaxCfiNames) {
     s_.Error(t.column, cfi_msg::kTooManyNames);
     return false;
   }
   return true;
+}
+
+// The first name of the directive that repeats an earlier one, or null:
+// sorted by key, the later of two equal neighbours is a repeat.
+const ACfiToken* ACfiNamesScanner::FirstRepeat(const std::vector<const ACfiToken*>& line) {
+  std::vector<std::size_t> order(line.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return line[a]->key < line[b]->key; });
+  std::size_t first = line.size();
+  for (std::size_t i = 1; i < order.size(); ++i)
+    if (line[order[i]]->key == line[order[i - 1]]->key && order[i] < first) first = order[i];
+  return first < line.size() ? line[first] : nullptr;
+}
+
+bool ACfiNamesScanner::NoRepeat(const std::vector<const ACfiToken*>& line, const char* text, bool with_name) {
+  const ACfiToken* repeat = FirstRepeat(line);
+  if (repeat == nullptr) return true;
+  s_.Error(repeat->column, with_name ? std::string(repeat->text).append(text) : std::string(text));
+  return false;
 }
 
 namespace {
@@ -109,16 +127,16 @@ OgCfiNames::Resource make_resource(const ACfiToken& t, int64_t size, OgCfiResour
 // cfa [detail] {, cfa [detail]}: the frame addresses of one directive.
 bool ACfiNamesScanner::ReadCfas(ACfiNamesBlock& block, ACfiCursor& c, OgCfiCfaKind kind,
                                 std::vector<OgCfiNames::Cfa>& out) {
-  std::vector<std::string_view> line;
+  std::vector<const ACfiToken*> line;
   do {
     const ACfiToken* name = s_.ExpectName(c);
-    if (name == nullptr || !NameIsFree(block, *name, line)) return false;
+    if (name == nullptr || !NameIsFree(block, *name, line.size())) return false;
     const ACfiToken* detail = nullptr;
     if (kind != OgCfiCfaKind::base_address && (detail = s_.ExpectName(c)) == nullptr) return false;
-    line.push_back(name->key);
+    line.push_back(name);
     out.push_back(make_cfa(*name, kind, detail));
   } while (c.TakePunct(','));
-  return s_.ExpectEnd(c);
+  return s_.ExpectEnd(c) && NoRepeat(line, cfi_msg::kAlreadyDefined, false);
 }
 
 // STACKFRAME cfa resource {, cfa resource}
@@ -147,36 +165,36 @@ void ACfiNamesScanner::VirtualResources(ACfiNamesBlock& block, ACfiCursor& c) { 
 
 // RESOURCE name:size {, name:size}, VIRTUALRESOURCE the same
 void ACfiNamesScanner::Resources(ACfiNamesBlock& block, ACfiCursor& c, bool is_virtual) {
-  std::vector<std::string_view> line;
+  std::vector<const ACfiToken*> line;
   std::vector<OgCfiNames::Resource> resources;
   do {
     const ACfiToken* name = s_.ExpectName(c);
     int64_t size = 0;
-    if (name == nullptr || !NameIsFree(block, *name, line) ||
+    if (name == nullptr || !NameIsFree(block, *name, line.size()) ||
         !s_.ExpectSize(c, 0xFFFF, cfi_msg::kSizeAboveZero, cfi_msg::kSizeRange, size))
       return;
-    line.push_back(name->key);
+    line.push_back(name);
     resources.push_back(make_resource(
         *name, size, is_virtual ? OgCfiResourceKind::virtual_resource : OgCfiResourceKind::resource));
   } while (c.TakePunct(','));
-  if (!s_.ExpectEnd(c)) return;
+  if (!s_.ExpectEnd(c) || !NoRepeat(line, cfi_msg::kAlreadyDefined, false)) return;
   for (OgCfiNames::Resource& r : resources) block.InsertResource(std::move(r));
 }
 
 // A resource of the names for RESOURCEPARTS.
-bool ACfiNamesScanner::ReadResource(ACfiNamesBlock& block, ACfiCursor& c, uint32_t& out) {
+const ACfiToken* ACfiNamesScanner::ReadResource(ACfiNamesBlock& block, ACfiCursor& c, uint32_t& out) {
   const ACfiToken* name = s_.ExpectName(c);
-  if (name == nullptr) return false;
+  if (name == nullptr) return nullptr;
   const int64_t r = block.Names().FindResource(name->key);
   if (r < 0) {
     if (block.Names().FindCfa(name->key) >= 0)
       s_.Error(name->column, cfi_msg::kExpectedResource);
     else
       s_.Error(name->column, std::string(cfi_msg::kUnknownName).append(name->text));
-    return false;
+    return nullptr;
   }
   out = static_cast<uint32_t>(r);
-  return true;
+  return name;
 }
 
 // RESOURCEPARTS resource part, part {, part}
@@ -190,21 +208,21 @@ void ACfiNamesScanner::ResourceParts(ACfiNamesBlock& block, ACfiCursor& c) {
     return;
   }
   std::vector<uint32_t> parts;
+  std::vector<const ACfiToken*> line;
   int64_t sum = 0;  // at most 65535 per part: no wrap in 64 bits
   do {
-    const int part_column = c.Peek().column;
     uint32_t part = 0;
-    if (!ReadResource(block, c, part)) return;
-    bool taken = names.ResourceAt(part).parent >= 0;
-    for (uint32_t p : parts) taken = taken || p == part;
-    if (taken) {
-      s_.Error(part_column, std::string(names.ResourceAt(part).name).append(cfi_msg::kIsPart));
+    const ACfiToken* name = ReadResource(block, c, part);
+    if (name == nullptr) return;
+    if (names.ResourceAt(part).parent >= 0) {
+      s_.Error(name->column, std::string(names.ResourceAt(part).name).append(cfi_msg::kIsPart));
       return;
     }
     parts.push_back(part);
+    line.push_back(name);
     sum += names.ResourceAt(part).size;
   } while (c.TakePunct(','));
-  if (!s_.ExpectEnd(c)) return;
+  if (!s_.ExpectEnd(c) || !NoRepeat(line, cfi_msg::kIsPart, true)) return;
   if (parts.size() < 2) {
     s_.Error(column, cfi_msg::kTwoOrMoreParts);
     return;
@@ -218,12 +236,12 @@ void ACfiNamesScanner::ResourceParts(ACfiNamesBlock& block, ACfiCursor& c) {
 
 // FRAMECELL name:size cfa offset {, name:size cfa offset}
 void ACfiNamesScanner::FrameCells(ACfiNamesBlock& block, ACfiCursor& c) {
-  std::vector<std::string_view> line;
+  std::vector<const ACfiToken*> line;
   std::vector<OgCfiNames::Resource> cells;
   do {
     const ACfiToken* name = s_.ExpectName(c);
     int64_t size = 0;
-    if (name == nullptr || !NameIsFree(block, *name, line) ||
+    if (name == nullptr || !NameIsFree(block, *name, line.size()) ||
         !s_.ExpectSize(c, 4, cfi_msg::kCellSize, cfi_msg::kCellSize, size))
       return;
     const ACfiToken* cfa = s_.ExpectName(c);
@@ -237,12 +255,12 @@ void ACfiNamesScanner::FrameCells(ACfiNamesBlock& block, ACfiCursor& c) {
     }
     int64_t offset = 0;
     if (!s_.ExpectNumber(c, INT32_MIN, INT32_MAX, cfi_msg::kExpectedNumber, cfi_msg::kOutOfRange, offset)) return;
-    line.push_back(name->key);
+    line.push_back(name);
     OgCfiNames::Resource r = make_resource(*name, size, OgCfiResourceKind::frame_cell);
     r.cell_cfa = static_cast<uint32_t>(f);
     r.cell_offset = static_cast<int32_t>(offset);
     cells.push_back(std::move(r));
   } while (c.TakePunct(','));
-  if (!s_.ExpectEnd(c)) return;
+  if (!s_.ExpectEnd(c) || !NoRepeat(line, cfi_msg::kAlreadyDefined, false)) return;
   for (OgCfiNames::Resource& r : cells) block.InsertFrameCell(std::move(r));
 }

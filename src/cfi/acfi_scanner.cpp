@@ -335,6 +335,8 @@ void ACfiScanner::CloseData(ACfiCursor& c) {
     if (left != left_open_.end()) {
       left_open_.erase(left);
       Error(name->column, cfi_msg::kNotSameModule);
+    } else if (open_data_.size() == 1) {
+      Error(name->column, cfi_msg::kDataWrongClose);
     } else {
       Error(name->column, cat(cfi_msg::kNoDataOpen, name->text, cfi_msg::kOpen));
     }

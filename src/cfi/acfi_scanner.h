@@ -170,9 +170,11 @@ class ACfiNamesScanner {
  private:
   struct Table;
 
-  bool NameIsFree(ACfiNamesBlock& block, const ACfiToken& t, const std::vector<std::string_view>& line);
+  bool NameIsFree(ACfiNamesBlock& block, const ACfiToken& t, std::size_t pending);
+  static const ACfiToken* FirstRepeat(const std::vector<const ACfiToken*>& line);
+  bool NoRepeat(const std::vector<const ACfiToken*>& line, const char* text, bool with_name);
   bool ReadCfas(ACfiNamesBlock& block, ACfiCursor& c, OgCfiCfaKind kind, std::vector<OgCfiNames::Cfa>& out);
-  bool ReadResource(ACfiNamesBlock& block, ACfiCursor& c, uint32_t& out);
+  const ACfiToken* ReadResource(ACfiNamesBlock& block, ACfiCursor& c, uint32_t& out);
   void StackFrames(ACfiNamesBlock& block, ACfiCursor& c);
   void StaticOverlayFrames(ACfiNamesBlock& block, ACfiCursor& c);
   void BaseAddresses(ACfiNamesBlock& block, ACfiCursor& c);

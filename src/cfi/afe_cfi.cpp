@@ -62,19 +62,23 @@ bool segment_can_carry_cfi(const segment_rec* seg) {
   return false;
 }
 
-void AfeACfiScanner::ReadTokens() {
+// The end of the operands is placed right after their last token, not after
+// a comment that may follow.
+void AfeACfiScanner::ReadTokens(int after_operation) {
   no_new_symbols guard(cx_);
   pending_.clear();
   text_.clear();
   const bool exact = cx_.symbols.user_case_sensitive;
+  int end_column = after_operation;
   for (;;) {
     const token& t = next_token(cx_);
     if (t.kind == TOK_EOL || t.kind == TOK_EOF) {
       token end = t;
       save_or_get_token(cx_, TOKEN_SAVE, end);
-      pending_.push_back({ACfiToken{ACfiToken::kEnd, t.column, {}, {}, 0, 0}, 0, 0, 0});
+      pending_.push_back({ACfiToken{ACfiToken::kEnd, end_column, {}, {}, 0, 0}, 0, 0, 0});
       break;
     }
+    end_column = t.column + static_cast<int>(t.length);
     pending_token p{};
     p.token.column = t.column;
     p.text_at = static_cast<uint32_t>(text_.size());
@@ -115,7 +119,7 @@ void AfeACfiScanner::ReadTokens() {
 
 void AfeACfiScanner::ScanStatement(const statement_call& call) {
   record_ = call.record;
-  ReadTokens();
+  ReadTokens(call.operation_column + call.operation->length);
   if (record_ != nullptr && record_->operand_column[0] == 0 && tokens_.size() > 1)
     record_->operand_column[0] = tokens_.front().column;
   try {

@@ -40,7 +40,7 @@ class AfeACfiScanner final : public ACfiScanner {
     uint32_t text_at, key_at;  // offsets into text_ of the text and the key
     uint32_t length;
   };
-  void ReadTokens();
+  void ReadTokens(int after_operation);
 
   asm_context& cx_;
   statement_rec* record_ = nullptr;  // the directive's statement
