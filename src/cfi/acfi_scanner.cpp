@@ -196,7 +196,7 @@ cfi_module_model ACfiScanner::EndModule(int column) {
   if (open_common_ != nullptr) Error(column, cat("Common block ", open_common_->Name(), cfi_msg::kNotClosedAtEnd));
   for (const auto& b : open_data_) {
     Error(column, cat("Data block ", b->Name(), cfi_msg::kNotClosedAtEnd));
-    left_open_[b->Key()] = b->Module();
+    left_open_.insert(b->Key());
   }
   ResetModule();
   return TakeModel();

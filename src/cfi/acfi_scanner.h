@@ -262,8 +262,8 @@ class ACfiScanner : public ACfiOutput {
   std::map<std::string, GeRcRef<const OgCfiNames>, std::less<>> names_;
   std::map<std::string, GeRcRef<const OgCallFrameInfo::Common>, std::less<>> commons_;
   std::set<std::string, std::less<>> data_names_;  // every data block begun in the module
-  // Data blocks left open when their module ended, by key and module: a
-  // later ENDBLOCK of one of them names the fault.
-  std::map<std::string, int, std::less<>> left_open_;
+  // Data blocks left open when an earlier module ended: a later ENDBLOCK of
+  // one of them names the fault.
+  std::set<std::string, std::less<>> left_open_;
   uint32_t data_sequence_ = 0;
 };

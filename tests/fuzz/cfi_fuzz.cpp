@@ -10,7 +10,7 @@
 //   built with clang and -DQASM_LIBFUZZER=ON: a libFuzzer target
 //     ./cfi_fuzz -max_len=8192 corpus/ tests/golden/cfi
 //   otherwise: a random and mutating driver
-//     ./cfi_fuzz [seconds] [seed] [seed directories...]
+//     ./cfi_fuzz [seconds] [seed]
 // The driver keeps the input being assembled in cfi_fuzz_current.s26.
 #include <csignal>
 #include <cstdint>
@@ -21,10 +21,9 @@
 #include <vector>
 
 #include "cfi/cfi_record.h"
+#include "cfi/cfi_stand_ins.h"
 #include "cfi/cfi_state.h"
-#include "directives/directive_table.h"
 #include "driver/context.h"
-#include "driver/statement.h"
 #include "driver/stops.h"
 #include "expr/expression.h"
 #include "source/char_source.h"
@@ -43,26 +42,6 @@ qfile* open_in_memory_only(const char* name, const char* mode) {
   if (mode[0] == 'r' && std::strcmp(name, kSourceName) != 0) return nullptr;
   return g_capture_open(name, mode);
 }
-
-void use_segment(asm_context& cx, int number) { cx.segs.current = cx.segs.table[number - 1]; }
-void seg_code(asm_context& cx, const statement_call&) { use_segment(cx, 2); }
-void seg_data(asm_context& cx, const statement_call&) { use_segment(cx, 3); }
-void seg_code2(asm_context& cx, const statement_call&) { use_segment(cx, 4); }
-
-void advance(asm_context& cx, const statement_call& call) {
-  segment_rec* seg = cx.segs.current;
-  if (seg == nullptr) return;
-  call.record->segment = seg;
-  call.record->location = seg->location;
-  seg->location += call.operation->keyword.code;
-  skip_tokens_to_end_of_line(cx);
-}
-
-constexpr directive_entry kStandIns[] = {
-    {"SEG_CODE", DCLASS_ORDINARY, 0, UPPER_CASE, seg_code},
-    {"SEG_DATA", DCLASS_ORDINARY, 0, UPPER_CASE, seg_data},
-    {"SEG_CODE2", DCLASS_ORDINARY, 0, UPPER_CASE, seg_code2},
-};
 
 // The module's record must read back whole. True when there was one.
 bool check_record(asm_context& cx, const std::string& console) {
@@ -95,17 +74,7 @@ int assemble(const uint8_t* data, size_t size) {
     start_statements(cx);
     register_operators(cx);
     start_preprocessor(cx);
-    register_directives(cx, kStandIns);
-    init_mnemonic(cx, "NOP", 1, nullptr);
-    init_mnemonic(cx, "MOVW", 3, nullptr);
-    cx.stmt.instruction = advance;
-    cx.segs.table = static_cast<segment_rec**>(am_memory(cx, 4 * sizeof(segment_rec*)));
-    const uint8_t types[4] = {0, 1, 2, 1};
-    for (uint16_t i = 0; i < 4; ++i)
-      cx.segs.table[i] = am_new<segment_rec>(cx, "S", nullptr, uint16_t(i + 1),
-                                             uint8_t{i == 0 ? SEG_ABSOLUTE : SEG_RELOCATABLE}, types[i], nullptr,
-                                             uint16_t{0}, int32_t{0});
-    cx.segs.count = 4;
+    cfi_stand_ins::install(cx);
     cx.driver.pass1 = 1;
     for (int module = 0; module < 64 && !cx.driver.program_ended; ++module) {
       cx.driver.module_ended = 0;
@@ -134,10 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #ifndef QASM_LIBFUZZER
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -266,22 +234,6 @@ std::string mutate(std::mt19937_64& rng, std::string s) {
   return s;
 }
 
-std::vector<std::string> load_seeds(int argc, char** argv, int first) {
-  std::vector<std::string> seeds;
-  for (int i = first; i < argc; ++i) {
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(argv[i], ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (!it->is_regular_file() || it->path().extension() != ".s26") continue;
-      std::ifstream in(it->path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      seeds.push_back(text.str());
-    }
-  }
-  return seeds;
-}
-
 void on_alarm(int) {
   const char text[] = "cfi_fuzz: one input ran for more than 20 s (hang); see cfi_fuzz_current.s26\n";
   (void)!write(2, text, sizeof text - 1);
@@ -293,14 +245,13 @@ void on_alarm(int) {
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
-  const std::vector<std::string> seeds = load_seeds(argc, argv, 3);
   std::mt19937_64 rng(seed);
   std::signal(SIGALRM, on_alarm);
   long runs = 0, with_record = 0;
   const auto start = std::chrono::steady_clock::now();
   while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
-    std::string input = (!seeds.empty() && rng() % 3 == 0) ? mutate(rng, seeds[rng() % seeds.size()]) : generate(rng);
-    if (rng() % 4 == 0) input = mutate(rng, input);
+    std::string input = generate(rng);
+    if (rng() % 3 == 0) input = mutate(rng, input);
     {
       std::ofstream keep("cfi_fuzz_current.s26", std::ios::binary | std::ios::trunc);
       keep << input;
@@ -312,8 +263,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%ld runs, %.0f s\n", runs,
                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  std::printf("%ld inputs (seed %llu, %zu seed files), %ld with a CFI record read back, no fault\n", runs,
-              static_cast<unsigned long long>(seed), seeds.size(), with_record);
+  std::printf("%ld inputs (seed %llu), %ld with a CFI record read back, no fault\n", runs,
+              static_cast<unsigned long long>(seed), with_record);
   std::remove("cfi_fuzz_current.s26");
   return 0;
 }

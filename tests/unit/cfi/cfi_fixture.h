@@ -1,8 +1,6 @@
 // cfi_fixture.h — pass 1 with the CFI directive on an in-memory source, with
-// two stand-ins the assembler does not have yet: SEG_CODE, SEG_DATA and
-// SEG_CODE2 make a code, a data or a second code segment current, and the
-// mnemonics NOP (1 byte) and MOVW (3 bytes) move the location counter. The
-// module's CFI record comes back as the reader's text.
+// the stand-ins for segments and instructions (cfi_stand_ins.h). The module's
+// CFI record comes back as the reader's text.
 #pragma once
 
 #include <string>
@@ -10,8 +8,8 @@
 
 #include "cfi/cfi_record.h"
 #include "cfi/cfi_state.h"
+#include "cfi/cfi_stand_ins.h"
 #include "cfi/og_call_frame_info.h"
-#include "directives/directive_table.h"
 #include "driver/statement.h"
 #include "source/lexer_fixture.h"
 #include "source/preprocessor.h"
@@ -22,32 +20,6 @@ class CfiTest : public LexerTest {
  protected:
   bool stopped = false;
 
-  // Segment `number` (2 to 4) of the table made in SetUp becomes current.
-  static void use_segment(asm_context& cx, int number) { cx.segs.current = cx.segs.table[number - 1]; }
-  static void seg_code(asm_context& cx, const statement_call&) { use_segment(cx, 2); }
-  static void seg_data(asm_context& cx, const statement_call&) { use_segment(cx, 3); }
-  static void seg_code2(asm_context& cx, const statement_call&) { use_segment(cx, 4); }
-
-  // An instruction as long as its mnemonic's index.
-  static void advance(asm_context& cx, const statement_call& call) {
-    segment_rec* seg = cx.segs.current;
-    if (seg == nullptr) return;
-    call.record->segment = seg;
-    call.record->location = seg->location;
-    seg->location += call.operation->keyword.code;
-    skip_tokens_to_end_of_line(cx);
-  }
-
-  static constexpr directive_entry kTestDirectives[] = {
-      {"SEG_CODE", DCLASS_ORDINARY, 0, UPPER_CASE, seg_code},
-      {"SEG_DATA", DCLASS_ORDINARY, 0, UPPER_CASE, seg_data},
-      {"SEG_CODE2", DCLASS_ORDINARY, 0, UPPER_CASE, seg_code2},
-  };
-
-  segment_rec* make_segment(uint16_t number, uint8_t kind, uint8_t type) {
-    return am_new<segment_rec>(cx, "S", nullptr, number, kind, type, nullptr, uint16_t{0}, int32_t{0});
-  }
-
   // Pass 1 over `text`; "  END" is added when the text has no END line.
   void run(const std::string& text) {
     const bool has_end = text.find("  END") != std::string::npos || text.find("ENDMOD") != std::string::npos;
@@ -55,16 +27,7 @@ class CfiTest : public LexerTest {
     cx.symbols = symbol_state{};
     start_statements(cx);
     register_operand_keywords(cx);
-    register_directives(cx, kTestDirectives);
-    init_mnemonic(cx, "NOP", 1, nullptr);
-    init_mnemonic(cx, "MOVW", 3, nullptr);
-    cx.stmt.instruction = advance;
-    cx.segs.table = static_cast<segment_rec**>(am_memory(cx, 4 * sizeof(segment_rec*)));
-    cx.segs.table[0] = make_segment(1, SEG_ABSOLUTE, 0);
-    cx.segs.table[1] = make_segment(2, SEG_RELOCATABLE, 1);
-    cx.segs.table[2] = make_segment(3, SEG_RELOCATABLE, 2);
-    cx.segs.table[3] = make_segment(4, SEG_RELOCATABLE, 1);
-    cx.segs.count = 4;
+    cfi_stand_ins::install(cx);
     cx.driver.pass1 = 1;
     stopped = stops([&] {
       start_preprocessor(cx);

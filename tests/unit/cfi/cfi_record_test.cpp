@@ -158,6 +158,15 @@ TEST_F(CfiTest, DefinesExpandAndKeywordsMatchInAnyCase) {
   EXPECT_NE(record_text().find("  0x0000 CFA ADD(SP, 4)\n"), std::string::npos) << record_text();
 }
 
+TEST_F(CfiTest, NamesFollowTheCaseRuleOfUserSymbols) {
+  cx.driver.opt.case_given = 1;  // -s-: user symbols in any case
+  cx.driver.opt.case_sensitive = 0;
+  run(kCfiPrelude + "  CFI BLOCK b USING C\n  CFI NOFUNCTION\n  CFI pc FRAME(cfa, -4)\n  CFI ENDBLOCK B\n");
+  EXPECT_TRUE(cfi_errors().empty()) << cap.console;
+  EXPECT_NE(record_text().find("block b using c nofunction"), std::string::npos);
+  EXPECT_NE(record_text().find("  0x0000 PC FRAME(CFA, -4)\n"), std::string::npos);
+}
+
 // ---- Rules and their operand grammar -------------------------------------------
 
 struct rule_case {
