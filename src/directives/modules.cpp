@@ -39,6 +39,7 @@ void do_endmod(asm_context& cx, const statement_call& call) {
     user_error_at(cx, call.operation_column, gen_err::end_before_module);
     return;
   }
+  cfi_end_module(cx);
   cx.module.open = false;
   cx.driver.module_ended = 1;
 }
@@ -50,6 +51,7 @@ void do_end(asm_context& cx, const statement_call& call) {
     user_error_at(cx, call.operation_column, gen_err::end_before_module);
   }
   end_in_include(cx);
+  cfi_end_module(cx);
   cx.module.open = false;
   cx.driver.module_ended = 1;
   cx.driver.program_ended = 1;

@@ -2,6 +2,7 @@
 // arena, and one state record per subsystem. Two contexts never share state.
 #pragma once
 
+#include "cfi/cfi_state.h"
 #include "driver/command_line.h"
 #include "driver/driver_state.h"
 #include "driver/memory.h"
@@ -35,6 +36,7 @@ struct asm_context {
   float_state floats;       // the float package, started per module (G03)
   segment_state segs;       // segments and the current location    (A09)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
+  cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
   target_state* target = nullptr;  // the target's own state (B00), made by target_attach
 
   explicit asm_context(const output_table& table) : out(&table) {

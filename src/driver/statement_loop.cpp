@@ -226,6 +226,7 @@ void start_statements(asm_context& cx) {
   cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : target_case_sensitive_default();
   target_start(cx);
   register_module_directives(cx);
+  register_cfi_directives(cx);
 }
 
 void statement_loop(asm_context& cx) {
