@@ -140,7 +140,7 @@ bool is_expression(const quill_record& r) {
 }
 
 void add_field(std::string& out, const quill_object& obj, const module_names& names, const quill_value& v,
-               const quill_dump_options& options) {
+               const quill_dump_options& options, bool segment_names) {
   out += ' ';
   out += v.spec->name;
   out += '=';
@@ -162,7 +162,7 @@ void add_field(std::string& out, const quill_object& obj, const module_names& na
       break;
     case quill_field::index:
       add(out, "%u", v.number);
-      if (name == "segment" && names.segments.count(v.number)) out += "(" + std::string(names.segments.at(v.number)) + ")";
+      if (segment_names && name == "segment" && names.segments.count(v.number)) out += "(" + std::string(names.segments.at(v.number)) + ")";
       break;
     case quill_field::u32: add(out, "0x%X", v.number); break;
     case quill_field::str8:
@@ -190,7 +190,10 @@ void add_record(std::string& out, const quill_object& obj, const module_names& n
                 const quill_dump_options& options) {
   if (options.offsets) add(out, "%06X  ", r.offset);
   add(out, "%02X %-12s", r.spec->tag, r.spec->name);
-  for (uint32_t i = 0; i < r.value_count; ++i) add_field(out, obj, names, obj.values[r.first_value + i], options);
+  // The segment field of an external's symbol record holds its external number.
+  const bool segment_names = r.spec->tag != QT_SYMBOL || obj.number(r, "class") != QS_EXTERNAL;
+  for (uint32_t i = 0; i < r.value_count; ++i)
+    add_field(out, obj, names, obj.values[r.first_value + i], options, segment_names);
   while (!out.empty() && out.back() == ' ') out.pop_back();
   out += '\n';
 }
