@@ -125,6 +125,7 @@ class image_builder {
   module_env env_;
   link_evaluator eval_;
   bool stopped_ = false;
+  bool skipping_ = false;  // the rest of an expression that failed, up to its store
 };
 
 void image_builder::place(const uint8_t* bytes, uint64_t n) {
@@ -193,12 +194,16 @@ void image_builder::run() {
                             role == quill_role::funcref;
     if (!expression) {
       eval_.reset();
+      skipping_ = false;
+    } else if (skipping_) {
+      if (role == quill_role::store) skipping_ = false;
     } else {
       const eval_result e = eval_.step(obj_, r, env_);
       if (e.status == eval_status::error) {
         problem(r, e.message);
         eval_.reset();
-        if (role == quill_role::store || role == quill_role::funcref) quill_step_cursor(obj_, r, env_.at);
+        skipping_ = role != quill_role::store;
+        quill_step_cursor(obj_, r, env_.at);
         continue;
       }
       if (e.status == eval_status::warning) problem(r, e.message, true);

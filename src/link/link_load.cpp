@@ -106,7 +106,8 @@ bool module_scan::run() {
       if (!f.external && is_relocatable(cls)) f.part = part_of(obj_.number(*last_symbol_, "segment"));
       lm_.functions[obj_.number(r, "function")] = f;
     }
-    const uint32_t from = at.absolute ? kNoPart : part_of(at.segment);
+    // The start address of the end record keeps its segment like a root does.
+    const uint32_t from = at.absolute || tag == QT_END_REL ? kNoPart : part_of(at.segment);
     if (!note_reference(r, from)) return false;
     if (tag == QT_LOC_REL && part_of(obj_.number(r, "segment")) == kNoPart)
       return fail(r, "location in undeclared segment index " + std::to_string(obj_.number(r, "segment")));
@@ -237,8 +238,10 @@ void bind_symbols(link_state& st) {
 }  // namespace
 
 void link_state::error(const std::string& text) {
+  // Past the limit errors are only counted, as the assembler stops listing them.
   ++errors;
-  tool_print(*out, "qlink: error: " + text + "\n");
+  if (errors <= kErrorsShown) tool_print(*out, "qlink: error: " + text + "\n");
+  if (errors == kErrorsShown + 1) tool_print(*out, "qlink: more errors are counted but not shown\n");
 }
 
 void link_state::warning(const std::string& text) {

@@ -102,8 +102,11 @@ bool link_binary(link_state& st, std::string& out) {
   uint64_t high = 0;
   for (const block& b : blocks) high = std::max<uint64_t>(high, b.address + b.bytes.size());
   if (high - low > kImageLimit) {
-    st.error("binary image from 0x" + std::to_string(low) + " spans " + std::to_string(high - low) +
-             " bytes, more than " + std::to_string(kImageLimit));
+    char text[160];
+    std::snprintf(text, sizeof text, "binary image from 0x%llX to 0x%llX spans %llu bytes, more than %llu",
+                  static_cast<unsigned long long>(low), static_cast<unsigned long long>(high),
+                  static_cast<unsigned long long>(high - low), static_cast<unsigned long long>(kImageLimit));
+    st.error(text);
     return false;
   }
   out.assign(high - low, static_cast<char>(st.options.fill));

@@ -34,6 +34,7 @@ struct link_options {
 
 constexpr uint32_t kNoPart = 0xFFFFFFFF;
 constexpr uint64_t kImageLimit = 16u << 20;  // placed bytes and binary span
+constexpr int kErrorsShown = 100;
 
 struct link_file {
   std::string name;

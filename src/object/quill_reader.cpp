@@ -331,9 +331,11 @@ void decoder::run() {
 }  // namespace
 
 const quill_value* quill_object::field(const quill_record& r, std::string_view name) const {
+  if (name.empty()) return nullptr;
   for (uint32_t i = 0; i < r.value_count; ++i) {
     const quill_value& v = values[r.first_value + i];
-    if (name == v.spec->name) return &v;
+    // The first letter settles most mismatches without measuring the layout's name.
+    if (v.spec->name[0] == name[0] && name == v.spec->name) return &v;
   }
   return nullptr;
 }
