@@ -2,6 +2,7 @@
 // now with addresses: data bytes placed, expressions evaluated with their range
 // checks and stored; then the placed bytes checked for overlaps.
 #include "link/linker.h"
+#include "link/tool_io.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,12 +10,6 @@
 #include "link/link_eval.h"
 
 namespace {
-
-std::string hex(uint64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-  return buf;
-}
 
 // The operands of one module's expressions, as placement decided them.
 class module_env : public link_resolver {
@@ -112,8 +107,8 @@ class image_builder {
   void place_block(const quill_record& r);
   void store(const quill_record& r);
   void problem(const quill_record& r, const std::string& text, bool warning = false) {
-    const std::string where = "module " + st_.module_name(id_) + ", record at " + hex(r.offset) + ", address " +
-                              hex(env_.address()) + ": ";
+    const std::string where = "module " + st_.module_name(id_) + ", record at " + tool_hex(r.offset) + ", address " +
+                              tool_hex(env_.address()) + ": ";
     if (warning) st_.warning(where + text);
     else st_.error(where + text);
   }
@@ -231,7 +226,7 @@ void image_builder::run() {
         start += p == kNoPart ? 0 : st_.parts[p].base;
       }
       if (st_.has_start) {
-        st_.warning("start address given by more than one module; " + st_.module_name(id_) + "'s " + hex(start) +
+        st_.warning("start address given by more than one module; " + st_.module_name(id_) + "'s " + tool_hex(start) +
                     " is ignored");
       } else {
         st_.has_start = true;
@@ -260,7 +255,7 @@ bool link_build_image(link_state& st) {
   for (std::size_t i = 0; i < st.runs.size(); ++i) {
     const link_run& r = st.runs[i];
     if (i > 0 && r.address < reach && !same_common(st, st.runs[holder], r) && reported < 20) {
-      st.error("placed bytes overlap at " + hex(r.address) + ": " + st.part_name(st.runs[holder].part) + " and " +
+      st.error("placed bytes overlap at " + tool_hex(r.address) + ": " + st.part_name(st.runs[holder].part) + " and " +
                st.part_name(r.part) + (r.part == kNoPart ? " of module " + st.module_name(r.module) : "") +
                (st.runs[holder].part == kNoPart ? " (first in module " + st.module_name(st.runs[holder].module) + ")"
                                                 : ""));

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string hex(uint64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-  return buf;
-}
-
 bool is_public(uint32_t cls) { return cls == QS_ABSOLUTE || cls == QS_RELOCATABLE || cls == QS_WEAK || cls == QS_WEAK_ALT; }
 bool is_weak(uint32_t cls) { return cls == QS_WEAK || cls == QS_WEAK_ALT; }
 bool is_relocatable(uint32_t cls) { return cls == QS_RELOCATABLE || cls == QS_REL_LOCAL || is_weak(cls); }
@@ -31,7 +25,7 @@ class module_scan {
 
  private:
   bool fail(const quill_record& r, const std::string& text) {
-    st_.error(st_.module_name(id_) + ", record at " + hex(r.offset) + ": " + text);
+    st_.error(st_.module_name(id_) + ", record at " + tool_hex(r.offset) + ": " + text);
     return false;
   }
   uint32_t part_of(uint32_t index) const {
@@ -114,7 +108,7 @@ bool module_scan::run() {
     const quill_cursor before = at;
     const uint64_t n = quill_step_cursor(obj_, r, at);
     if (at.offset > 0x100000000ull)
-      return fail(r, "location " + hex(at.offset) + " beyond the 32-bit address space");
+      return fail(r, "location " + tool_hex(at.offset) + " beyond the 32-bit address space");
     if (n == 0) continue;
     if (before.absolute) {
       auto& spans = lm_.absolute_spans;
@@ -144,7 +138,7 @@ bool read_inputs(link_state& st) {
     ro.variable_indexes = st.options.variable_indexes;
     f->obj = quill_read(f->bytes, ro);
     for (const quill_problem& p : f->obj.problems) {
-      st.error("'" + name + "', offset " + hex(p.offset) + ": " + p.text);
+      st.error("'" + name + "', offset " + tool_hex(p.offset) + ": " + p.text);
       ok = false;
     }
     st.files.push_back(std::move(f));

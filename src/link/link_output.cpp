@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "link/linker.h"
+#include "link/tool_io.h"
 #include "object/quill_format.h"
 
 namespace {
@@ -51,16 +52,6 @@ void hex_record(std::string& out, unsigned type, uint32_t address, const uint8_t
   }
   std::snprintf(buf, sizeof buf, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
   out += buf;
-}
-
-void add_line(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void add_line(std::string& out, const char* format, ...) {
-  char buf[512];
-  va_list args;
-  va_start(args, format);
-  const int n = std::vsnprintf(buf, sizeof buf, format, args);
-  va_end(args);
-  if (n > 0) out.append(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
 }
 
 }  // namespace
@@ -116,20 +107,20 @@ bool link_binary(link_state& st, std::string& out) {
 
 std::string link_map_text(const link_state& st) {
   std::string out = "SEGMENTS\n";
-  add_line(out, "  %-20s %-8s %-8s %-8s %-8s %s\n", "name", "type", "start", "end", "size", "module");
+  tool_appendf(out, "  %-20s %-8s %-8s %-8s %-8s %s\n", "name", "type", "start", "end", "size", "module");
   for (uint32_t p = 0; p < st.parts.size(); ++p) {
     const link_part& part = st.parts[p];
     if (!st.modules[part.module].loaded) continue;
     const char* type = quill_segment_type_name(part.type());
     const std::string module(st.modules[part.module].m->name);
     if (!part.placed) {
-      add_line(out, "  %-20.*s %-8s %-8s %-8s %08llX %s (dropped)\n", static_cast<int>(part.name.size()),
+      tool_appendf(out, "  %-20.*s %-8s %-8s %-8s %08llX %s (dropped)\n", static_cast<int>(part.name.size()),
                part.name.data(), type ? type : "?", "-", "-", static_cast<unsigned long long>(part.size),
                module.c_str());
       continue;
     }
     const uint64_t end = part.size ? part.base + part.size - 1 : part.base;
-    add_line(out, "  %-20.*s %-8s %08X %08llX %08llX %s\n", static_cast<int>(part.name.size()), part.name.data(),
+    tool_appendf(out, "  %-20.*s %-8s %08X %08llX %08llX %s\n", static_cast<int>(part.name.size()), part.name.data(),
              type ? type : "?", part.base, static_cast<unsigned long long>(end),
              static_cast<unsigned long long>(part.size), module.c_str());
   }
@@ -139,13 +130,13 @@ std::string link_map_text(const link_state& st) {
   auto list = [&](const char* title) {
     out += title;
     for (const link_symbol* s : symbols)
-      add_line(out, "  %-24.*s %08X %s%s\n", static_cast<int>(s->name.size()), s->name.data(), s->address,
+      tool_appendf(out, "  %-24.*s %08X %s%s\n", static_cast<int>(s->name.size()), s->name.data(), s->address,
                std::string(st.modules[s->module].m->name).c_str(), s->weak ? " (weak)" : "");
   };
   list("\nSYMBOLS BY NAME\n");
   std::stable_sort(symbols.begin(), symbols.end(),
                    [](const link_symbol* a, const link_symbol* b) { return a->address < b->address; });
   list("\nSYMBOLS BY ADDRESS\n");
-  if (st.has_start) add_line(out, "\nSTART ADDRESS %08X\n", st.start);
+  if (st.has_start) tool_appendf(out, "\nSTART ADDRESS %08X\n", st.start);
   return out;
 }

@@ -2,6 +2,7 @@
 // (a NOROOT part nothing refers to is dropped), fixed parts stay at their
 // addresses, and the others go first fit into the ranges of their -Z option.
 #include "link/linker.h"
+#include "link/tool_io.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,12 +10,6 @@
 #include "object/quill_format.h"
 
 namespace {
-
-std::string hex(uint64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-  return buf;
-}
 
 uint64_t align_up(uint64_t v, unsigned exponent) {
   const uint64_t step = uint64_t{1} << exponent;
@@ -181,7 +176,7 @@ bool link_place(link_state& st) {
     if (!part.kept) continue;
     if (part.fixed) {
       if (part.address + part.size > 0x100000000ull) {
-        st.error(st.part_name(p) + " at " + hex(part.address) + " runs past the 32-bit address space");
+        st.error(st.part_name(p) + " at " + tool_hex(part.address) + " runs past the 32-bit address space");
         continue;
       }
       part.base = part.address;

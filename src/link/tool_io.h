@@ -2,6 +2,7 @@
 // qlink, all through the output-function table.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,3 +16,9 @@ bool tool_write_file(const output_table& out, const char* name, std::string_view
 
 // Text to standard output, as it is (no format interpretation).
 void tool_print(const output_table& out, std::string_view text);
+
+// printf-style text appended to a string (at most 511 characters a call).
+void tool_appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// A number as 0x... in upper-case hexadecimal.
+std::string tool_hex(uint64_t value);

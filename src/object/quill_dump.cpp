@@ -7,17 +7,9 @@
 #include <map>
 #include <vector>
 
-namespace {
+#include "link/tool_io.h"
 
-void add(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void add(std::string& out, const char* format, ...) {
-  char buf[512];
-  va_list args;
-  va_start(args, format);
-  const int n = std::vsnprintf(buf, sizeof buf, format, args);
-  va_end(args);
-  if (n > 0) out.append(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
-}
+namespace {
 
 // A string field as a quoted literal with control characters escaped.
 void add_quoted(std::string& out, std::string_view text) {
@@ -30,7 +22,7 @@ void add_quoted(std::string& out, std::string_view text) {
     } else if (c == '\n') {
       out += "\\n";
     } else if (u < 0x20 || u >= 0x7F) {
-      add(out, "\\x%02X", u);
+      tool_appendf(out, "\\x%02X", u);
     } else {
       out += c;
     }
@@ -39,7 +31,7 @@ void add_quoted(std::string& out, std::string_view text) {
 }
 
 void add_hex_bytes(std::string& out, const uint8_t* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) add(out, i ? " %02X" : "%02X", b[i]);
+  for (std::size_t i = 0; i < n; ++i) tool_appendf(out, i ? " %02X" : "%02X", b[i]);
 }
 
 const char* kind_name(unsigned kind) {
@@ -148,23 +140,23 @@ void add_field(std::string& out, const quill_object& obj, const module_names& na
   switch (v.spec->kind) {
     case quill_field::byte:
       if (name == "segbyte" || name == "flags") {
-        add(out, "0x%02X", v.number);
+        tool_appendf(out, "0x%02X", v.number);
         if (name == "segbyte") out += "(" + segbyte_text(v.number) + ")";
       } else if (name == "class") {
-        add(out, "%u(%s)", v.number, class_name(v.number));
+        tool_appendf(out, "%u(%s)", v.number, class_name(v.number));
       } else {
-        add(out, "%u", v.number);
+        tool_appendf(out, "%u", v.number);
       }
       break;
     case quill_field::u16:
     case quill_field::length32:
-      add(out, "%u", v.number);
+      tool_appendf(out, "%u", v.number);
       break;
     case quill_field::index:
-      add(out, "%u", v.number);
+      tool_appendf(out, "%u", v.number);
       if (segment_names && name == "segment" && names.segments.count(v.number)) out += "(" + std::string(names.segments.at(v.number)) + ")";
       break;
-    case quill_field::u32: add(out, "0x%X", v.number); break;
+    case quill_field::u32: tool_appendf(out, "0x%X", v.number); break;
     case quill_field::str8:
     case quill_field::str32:
     case quill_field::lstr16:
@@ -172,7 +164,7 @@ void add_field(std::string& out, const quill_object& obj, const module_names& na
       add_quoted(out, obj.text(v));
       break;
     case quill_field::bytes: add_hex_bytes(out, obj.data(v), v.size); break;
-    case quill_field::pairs: add(out, "%u,%u", v.number, v.number2); break;
+    case quill_field::pairs: tool_appendf(out, "%u,%u", v.number, v.number2); break;
     case quill_field::opaque: {
       const std::string decoded = options.cfi_body ? options.cfi_body(obj.data(v), v.size) : std::string();
       if (!decoded.empty()) {
@@ -182,14 +174,14 @@ void add_field(std::string& out, const quill_object& obj, const module_names& na
       }
       break;
     }
-    default: add(out, "%u", v.number); break;
+    default: tool_appendf(out, "%u", v.number); break;
   }
 }
 
 void add_record(std::string& out, const quill_object& obj, const module_names& names, const quill_record& r,
                 const quill_dump_options& options) {
-  if (options.offsets) add(out, "%06X  ", r.offset);
-  add(out, "%02X %-12s", r.spec->tag, r.spec->name);
+  if (options.offsets) tool_appendf(out, "%06X  ", r.offset);
+  tool_appendf(out, "%02X %-12s", r.spec->tag, r.spec->name);
   // The segment field of an external's symbol record holds its external number.
   const bool segment_names = r.spec->tag != QT_SYMBOL || obj.number(r, "class") != QS_EXTERNAL;
   for (uint32_t i = 0; i < r.value_count; ++i)
@@ -219,23 +211,23 @@ void add_summary(std::string& out, const quill_object& obj, const quill_module& 
     if (tag == QT_RSEG || tag == QT_ASEG) {
       const uint32_t index = obj.number(r, "segment");
       auto it = sizes.find(index);
-      add(out, "  segment %-16.*s %-16s", static_cast<int>(obj.text(r, "name").size()), obj.text(r, "name").data(),
+      tool_appendf(out, "  segment %-16.*s %-16s", static_cast<int>(obj.text(r, "name").size()), obj.text(r, "name").data(),
           segbyte_text(obj.number(r, "segbyte")).c_str());
-      if (tag == QT_ASEG) add(out, " at 0x%X", obj.number(r, "address"));
-      else add(out, " align %u%s", obj.number(r, "flags") & kQuillAlignMask,
+      if (tag == QT_ASEG) tool_appendf(out, " at 0x%X", obj.number(r, "address"));
+      else tool_appendf(out, " align %u%s", obj.number(r, "flags") & kQuillAlignMask,
                obj.number(r, "flags") & kQuillNoRoot ? " NOROOT" : "");
-      add(out, " size 0x%llX\n", static_cast<unsigned long long>(it != sizes.end() ? it->second : 0));
+      tool_appendf(out, " size 0x%llX\n", static_cast<unsigned long long>(it != sizes.end() ? it->second : 0));
     }
   }
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
     if (r.spec->tag != QT_SYMBOL) continue;
     const std::string_view name = obj.text(r, "name");
-    add(out, "  symbol  %-16.*s %-18s", static_cast<int>(name.size()), name.data(), class_name(obj.number(r, "class")));
+    tool_appendf(out, "  symbol  %-16.*s %-18s", static_cast<int>(name.size()), name.data(), class_name(obj.number(r, "class")));
     if (obj.number(r, "class") == QS_EXTERNAL)
-      add(out, " external %u\n", obj.number(r, "segment"));
+      tool_appendf(out, " external %u\n", obj.number(r, "segment"));
     else
-      add(out, " segment %u value 0x%X\n", obj.number(r, "segment"), obj.number(r, "value"));
+      tool_appendf(out, " segment %u value 0x%X\n", obj.number(r, "segment"), obj.number(r, "value"));
   }
 }
 
@@ -265,10 +257,10 @@ void quill_dump_records(const quill_object& obj, const quill_dump_options& optio
       }
     }
     if (m.closed)
-      add(out, "module '%.*s': checksum 0x%04X %s\n", static_cast<int>(m.name.size()), m.name.data(), m.checksum_stored,
+      tool_appendf(out, "module '%.*s': checksum 0x%04X %s\n", static_cast<int>(m.name.size()), m.name.data(), m.checksum_stored,
           m.checksum_ok() ? "ok" : "BAD");
     else
-      add(out, "module '%.*s': incomplete\n", static_cast<int>(m.name.size()), m.name.data());
+      tool_appendf(out, "module '%.*s': incomplete\n", static_cast<int>(m.name.size()), m.name.data());
     add_summary(out, obj, m);
   }
   if (obj.end_of_file) out += "end of file\n";
@@ -318,10 +310,10 @@ void add_pieces(std::string& out, const quill_object& obj, const quill_module& m
     }
     if (p.record->spec->tag == QT_ABS_BLOCK && p.length > kLongRun) {
       if (line_open) out += '\n';
-      add(out, "  %06llX: ", static_cast<unsigned long long>(p.offset));
+      tool_appendf(out, "  %06llX: ", static_cast<unsigned long long>(p.offset));
       const unsigned size = obj.number(*p.record, "size");
-      for (unsigned i = 0; i < size; ++i) add(out, i ? " %02X" : "%02X", piece_byte(obj, m, p, i));
-      add(out, " repeated %u times\n", obj.number(*p.record, "count"));
+      for (unsigned i = 0; i < size; ++i) tool_appendf(out, i ? " %02X" : "%02X", piece_byte(obj, m, p, i));
+      tool_appendf(out, " repeated %u times\n", obj.number(*p.record, "count"));
       line_open = false;
       continue;
     }
@@ -329,13 +321,13 @@ void add_pieces(std::string& out, const quill_object& obj, const quill_module& m
       const uint64_t at = p.offset + i;
       if (!line_open || at != next || in_line == 16) {
         if (line_open) out += '\n';
-        add(out, "  %06llX:", static_cast<unsigned long long>(at));
+        tool_appendf(out, "  %06llX:", static_cast<unsigned long long>(at));
         line_open = true;
         in_line = 0;
       }
       const int b = piece_byte(obj, m, p, i);
       if (b < 0) out += " ??";
-      else add(out, " %02X", b);
+      else tool_appendf(out, " %02X", b);
       next = at + 1;
       ++in_line;
     }
@@ -348,7 +340,7 @@ void add_pieces(std::string& out, const quill_object& obj, const quill_module& m
 void quill_dump_bytes(const quill_object& obj, const quill_dump_options&, std::string& out) {
   for (const quill_module& m : obj.modules) {
     const module_names names = collect_names(obj, m);
-    add(out, "module '%.*s'\n", static_cast<int>(m.name.size()), m.name.data());
+    tool_appendf(out, "module '%.*s'\n", static_cast<int>(m.name.size()), m.name.data());
     std::vector<placed_piece> pieces;
     quill_cursor at;
     for (uint32_t i = 0; i < m.record_count; ++i) {
@@ -369,8 +361,6 @@ void quill_dump_bytes(const quill_object& obj, const quill_dump_options&, std::s
 // ---------------------------------------------------------------- the qdump command
 
 #include <cstring>
-
-#include "link/tool_io.h"
 
 namespace {
 
