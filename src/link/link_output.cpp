@@ -1,7 +1,6 @@
 // link_output.cpp — qlink's last stage: the placed bytes as Intel HEX or as a raw
 // binary image, and the map of segments and symbols.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 
 #include "link/linker.h"

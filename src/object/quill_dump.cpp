@@ -2,7 +2,6 @@
 #include "object/quill_dump.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <map>
 #include <vector>

@@ -2,6 +2,7 @@
 // in a problem with its offset (never a crash), plus the dump views and qdump's exit codes.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "object/quill_builder.h"
@@ -59,6 +60,18 @@ TEST(QuillReader, EveryChangedByteIsFound) {
       bad[i] = static_cast<char>(bad[i] ^ mask);
       EXPECT_FALSE(quill_read(bad).ok()) << "byte " << i << " xor " << int(mask);
     }
+}
+
+TEST(QuillReader, RandomBytesAreProblemsWithinTheFile) {
+  std::mt19937 rng(7);
+  for (int i = 0; i < 300; ++i) {
+    std::string bytes(rng() % 200, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    if (i % 2 == 0 && !bytes.empty()) bytes[0] = 0;  // past the header check now and then
+    const quill_object obj = quill_read(bytes);
+    ASSERT_FALSE(obj.ok()) << "input " << i;
+    EXPECT_LE(obj.problems[0].offset, bytes.size());
+  }
 }
 
 struct damage_case {
