@@ -131,6 +131,7 @@ bool read_inputs(link_state& st) {
     f->name = name;
     if (!tool_read_file(*st.out, name.c_str(), f->bytes)) {
       st.error("cannot read object file '" + name + "'");
+      st.fatal = true;
       ok = false;
       continue;
     }

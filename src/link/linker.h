@@ -114,6 +114,7 @@ struct link_state {
   uint32_t start = 0;
   int errors = 0;
   int warnings = 0;
+  bool fatal = false;  // an input could not be read
 
   void error(const std::string& text);
   void warning(const std::string& text);

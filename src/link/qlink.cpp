@@ -154,7 +154,7 @@ int qlink_run(const output_table& out, int argc, char** argv) {
     if (!o.map_file.empty()) out.remove_file(o.map_file.c_str());
     tool_print(out, "qlink: " + std::to_string(st.errors) + " error(s), " + std::to_string(st.warnings) +
                         " warning(s); no output written\n");
-    return 2;
+    return st.fatal ? 3 : 2;
   }
   if (!tool_write_file(out, o.output.c_str(), output)) {
     out.remove_file(o.output.c_str());

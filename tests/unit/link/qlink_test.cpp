@@ -296,7 +296,7 @@ const link_case kCases[] = {
        return one(s);
      },
      {"a.r26"}, 2, "'a.r26', offset 0x40: unknown record tag 0x85", 0, ""},
-    {"missing_file", [] { return one(""); }, {"nothere.r26"}, 2, "cannot read object file 'nothere.r26'", 0, ""},
+    {"missing_file", [] { return one(""); }, {"nothere.r26"}, 3, "cannot read object file 'nothere.r26'", 0, ""},
     {"bad_zone", [] { return one(""); }, {"-Z", "CODE=0080", "a.r26"}, 3, "bad -Z option", 0, ""},
     {"bad_format", [] { return one(""); }, {"-F", "elf", "a.r26"}, 3, "unknown output format", 0, ""},
     {"no_input", [] { return one(""); }, {}, 3, "no object file given", 0, ""},
