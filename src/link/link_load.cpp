@@ -135,6 +135,12 @@ bool read_inputs(link_state& st) {
       ok = false;
       continue;
     }
+    if (f->bytes.size() > 0x7FFFFFFFu) {
+      st.error("object file '" + name + "' is larger than 2 GiB");
+      st.fatal = true;
+      ok = false;
+      continue;
+    }
     quill_read_options ro;
     ro.variable_indexes = st.options.variable_indexes;
     f->obj = quill_read(f->bytes, ro);

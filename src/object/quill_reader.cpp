@@ -282,6 +282,10 @@ bool decoder::end_module() {
 }
 
 void decoder::run() {
+  if (obj_.bytes.size() > 0xFFFFFFF0u) {  // offsets are 32-bit
+    fail(0, "file larger than 4 GiB");
+    return;
+  }
   if (size_ == 0) {
     fail(0, "empty file: no module");
     return;
