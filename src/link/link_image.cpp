@@ -2,7 +2,7 @@
 // now with addresses: data bytes placed, expressions evaluated with their range
 // checks and stored; then the placed bytes checked for overlaps.
 #include "link/linker.h"
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 
 #include <algorithm>
 #include <cstdio>

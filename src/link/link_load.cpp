@@ -7,7 +7,7 @@
 #include <deque>
 
 #include "driver/output_table.h"
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 
 namespace {
 

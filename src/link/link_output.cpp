@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "link/linker.h"
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 #include "object/quill_format.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // (a NOROOT part nothing refers to is dropped), fixed parts stay at their
 // addresses, and the others go first fit into the ranges of their -Z option.
 #include "link/linker.h"
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -6,7 +6,7 @@
 
 #include "driver/output_table.h"
 #include "link/linker.h"
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 
 namespace {
 

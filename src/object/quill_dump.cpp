@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // tool_io.cpp — file and console helpers of qdump and qlink over the output-function table.
-#include "link/tool_io.h"
+#include "object/tool_io.h"
 
 #include <algorithm>
 #include <cstdarg>
