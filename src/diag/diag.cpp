@@ -306,6 +306,16 @@ void user_error_at(asm_context& cx, int column, error_id number, const char* tex
   raise_error(cx, number.number, nullptr, column > 0 ? column : 1, text, value);
 }
 
+void user_error_on(asm_context& cx, statement_rec* record, int column, error_id number, const char* text,
+                   long value) {
+  raise_error(cx, number.number, record, column > 0 ? column : 1, text, value);
+}
+
+void user_warning_on(asm_context& cx, statement_rec* record, int column, warning_id number, const char* text,
+                     long value) {
+  raise_warning(cx, number.number, record, column > 0 ? column : 1, text, value);
+}
+
 void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id number, int operand,
                       const char* text, long value) {
   statement_rec* statement = nullptr;

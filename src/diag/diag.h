@@ -71,6 +71,13 @@ void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id n
 // A warning found while reading a statement; nothing happens when disabled.
 void user_warning(asm_context& cx, warning_id number, const char* text = nullptr, long value = 0);
 
+// An error on a recorded statement at a column of its line (pass 2).
+void user_error_on(asm_context& cx, statement_rec* record, int column, error_id number, const char* text = nullptr,
+                   long value = 0);
+// A warning on a recorded statement at a column of its line (pass 2).
+void user_warning_on(asm_context& cx, statement_rec* record, int column, warning_id number, const char* text = nullptr,
+                     long value = 0);
+
 // As user_warning, at `column` of the line being read.
 void user_warning_at(asm_context& cx, int column, warning_id number, const char* text = nullptr, long value = 0);
 

@@ -7,6 +7,7 @@
 #include "driver/driver_state.h"
 #include "driver/memory.h"
 #include "driver/output_table.h"
+#include "driver/pass2.h"
 #include "driver/statement_loop.h"
 #include "target/target.h"
 #include "diag/diag.h"
@@ -36,6 +37,7 @@ struct asm_context {
   float_state floats;       // the float package, started per module (G03)
   segment_state segs;       // segments and the current location    (A09)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
+  pass2_state pass2;        // the code of each statement in pass 2 (A03)
   cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
   target_state* target = nullptr;  // the target's own state (B00), made by target_attach
 

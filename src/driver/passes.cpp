@@ -31,9 +31,6 @@ void run_pass1(asm_context& cx) {
   end_preprocessor_pass(cx);
 }
 
-// Forward references made in pass 1 are solved now that every label has its value.
-void end_pass1(asm_context& cx) { resolve_unsolved(cx); }
-bool run_pass2(asm_context&) { return false; }
 void list_module(asm_context&) {}
 void complete_object_file(asm_context&) {}
 

@@ -43,6 +43,9 @@ struct segment_rec {
   statement_rec* last;
 };
 
+// One past the highest address of the cores: no location counter passes it.
+constexpr int64_t kAddressSpaceEnd = 0x10000;
+
 // The segment table of the module being assembled. It grows by
 // kSegmentTableStep entries at a time.
 constexpr uint16_t kSegmentTableStep = 20;

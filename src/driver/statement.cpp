@@ -4,6 +4,7 @@
 
 #include "driver/context.h"
 #include "driver/memory.h"
+#include "diag/diag.h"
 
 namespace {
 
@@ -83,7 +84,17 @@ void dump_asm_op(asm_context& cx, statement_rec* record) {
   else
     seg->first = record;
   seg->last = record;
-  if (kind_info(record->kind).advances) seg->location += record->byte_count;
+  if (kind_info(record->kind).advances) {
+    // The location counter never passes the end of the address space.
+    const int64_t end = int64_t{seg->location} + record->byte_count;
+    if (end > kAddressSpaceEnd) {
+      user_error_at(cx, record->operation_column, gen_err::segment_too_long, nullptr, kAddressSpaceEnd - 1);
+      mark_erroneous(record);
+    } else {
+      seg->location = static_cast<int32_t>(end);
+    }
+  }
+  if (seg->location > seg->size[0]) seg->size[0] = seg->location;
 }
 
 void attach_diag_piece(asm_context& cx, statement_rec* record, const char* text, std::size_t length) {

@@ -9,7 +9,11 @@
 #include "driver/statement_loop.h"
 
 #include "diag/diag.h"
+#include "directives/data.h"
 #include "directives/modules.h"
+#include "directives/segment_directives.h"
+#include "directives/symbol_directives.h"
+#include "directives/values.h"
 #include "driver/context.h"
 #include "driver/statement.h"
 #include "expr/expression.h"
@@ -226,6 +230,10 @@ void start_statements(asm_context& cx) {
   cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : target_case_sensitive_default();
   target_start(cx);
   register_module_directives(cx);
+  register_segment_directives(cx);
+  register_symbol_directives(cx);
+  register_value_directives(cx);
+  register_data_directives(cx);
   register_cfi_directives(cx);
 }
 

@@ -164,6 +164,12 @@ postfix_elem* push_after_expression(asm_context& cx, expr_rec* expr, uint32_t ki
 // Appends the linker range check [min, max] with `name` as its message to the
 // list being built.
 void push_check(asm_context& cx, int32_t min, int32_t max, const char* name);
+// The same, appended to `expr` (state 0 or 4).
+void push_check_after(asm_context& cx, expr_rec* expr, int32_t min, int32_t max, const char* name);
+// A solved expression (state 1 or 2) made a postfix list of its one constant,
+// keeping its segment, so that operators and checks can follow it for the
+// linker; other states are left as they are.
+void as_postfix(asm_context& cx, expr_rec* expr);
 
 // ---- Solving -----------------------------------------------------------------
 

@@ -263,6 +263,31 @@ postfix_elem* push_after_expression(asm_context& cx, expr_rec* expr, uint32_t ki
   return push_into(cx, expr->list, end, kind, payload, unary, 0, nullptr, 0);
 }
 
+void push_check_after(asm_context& cx, expr_rec* expr, int32_t min, int32_t max, const char* name) {
+  expr_state& es = cx.expr;
+  postfix_list* saved = es.building;
+  postfix_elem* saved_end = es.building_end;
+  es.building = expr->list;
+  es.building_end = list_end(expr->list);
+  push_check(cx, min, max, name);
+  es.building = saved;
+  es.building_end = saved_end;
+}
+
+void as_postfix(asm_context& cx, expr_rec* expr) {
+  if (expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE) return;
+  const int32_t value = expr->value;
+  const uint16_t segment = expr->segment;
+  expr_state& es = cx.expr;
+  postfix_list* saved = es.building;
+  postfix_elem* saved_end = es.building_end;
+  new_postfix(cx, expr);
+  push_constant(cx, value, segment);
+  expr->state = EXPR_POSTFIX;
+  es.building = saved;
+  es.building_end = saved_end;
+}
+
 void push_check(asm_context& cx, int32_t min, int32_t max, const char* name) {
   if (!cx.expr.check_operators_registered) {
     register_check_operators(cx);

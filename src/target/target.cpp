@@ -2,6 +2,7 @@
 // the core asks of its target through target.h.
 #include "target/target.h"
 
+#include "driver/stops.h"
 #include "expr/expression.h"
 #include "target/keywords_78k0.h"
 #include "target/target_state.h"
@@ -35,9 +36,27 @@ expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
   }
 }
 
+int size_in_bytes(asm_context& cx, int size_code) {
+  switch (size_code) {
+    case 1: return 1;
+    case 2: return 2;
+    case 4: return 3;
+    case 8:
+    case 32: return 4;
+    case 64: return 8;
+    default: internal_error(cx, "size_in_bytes_B00", "Illegal size", size_code, 0); return 0;
+  }
+}
+
 expr_rec* parse_expression(asm_context& cx) {
   expr_rec* e = nullptr;
   init_parse(cx, nullptr, 0, &e, 0);
   const int status = yyparse(cx);
   return status == PARSE_OK ? e : nullptr;
+}
+
+// Until the instruction set is registered no statement is an instruction.
+bool gen_instruction(asm_context& cx, statement_rec*, code_sink&) {
+  internal_error(cx, "gen_instruction_B00", "No instruction set", 0, 0);
+  return false;
 }
