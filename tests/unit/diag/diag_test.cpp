@@ -155,7 +155,7 @@ TEST_F(Diag, ControlCharactersEchoAsDollar) {
 TEST_F(Diag, FatalErrorPrintsNoteAndStops) {
   EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), 3);
   EXPECT_TRUE(said("Error[1]: Too deep #include nesting (max is 10)\n"
-                             "\nFatal! Execution terminated...\n"));
+                   "\nFatal! Execution terminated...\n"));
 }
 
 TEST_F(Diag, IgnoredFatalFlagNeitherNotesNorStops) {
@@ -174,7 +174,7 @@ TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
   user_error(cx, gen_err::else_without_if);
   EXPECT_TRUE(said("Error[60]: Unbalanced structured assembly directives\n\"t.s26\""));
   EXPECT_TRUE(said("Error[60]: Unbalanced structured assembly directives\n"
-                             "In structured assembly started in line 12\n\n"));
+                   "In structured assembly started in line 12\n\n"));
   EXPECT_TRUE(said("Error[58]: ELSE without IF\nIn conditional assembly started in line 4\n\n"));
 }
 
@@ -425,7 +425,7 @@ TEST_F(Diag, Pass2IllegalOperandPositionIsInternalError) {
   statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
   EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4), run_stop);
   EXPECT_TRUE(said("In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
-                             "Line: 0   P0: 4    P1: 0\n"));
+                   "Line: 0   P0: 4    P1: 0\n"));
 }
 
 TEST_F(Diag, Pass2LineWithoutStatementIsInternalError) {
