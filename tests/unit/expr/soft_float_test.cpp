@@ -166,38 +166,6 @@ TEST_F(soft_float_fixture, unknown_relation_is_internal_error) {
 
 // ---- integer conversions ----------------------------------------------------
 
-TEST_F(soft_float_fixture, truncating_conversions_saturate) {
-  struct row {
-    const char* text;
-    bool negative;
-    uint32_t as_unsigned;
-    int32_t as_long;
-  };
-  const row rows[] = {
-      {"4294967296.0", false, 0xFFFFFFFFu, INT32_MAX},
-      {"4294967295.9", false, 0xFFFFFFFFu, INT32_MAX},
-      {"0.75", false, 0, 0},
-      {"0.0", false, 0, 0},
-      {"1.0", false, 1, 1},
-      {"3.7", true, 0, -3},
-      {"2147483648.0", true, 0, INT32_MIN},
-      {"2147483647.99", false, 2147483647u, INT32_MAX},
-      {"2147483647.99", true, 0, -2147483647},
-      {"2147483648.0", false, 2147483648u, INT32_MAX},
-      {"0.999999", true, 0, 0},
-      {"1.0E300", true, 0, INT32_MIN},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(std::string(r.negative ? "-" : "") + r.text);
-    soft_float v = dec(r.text);
-    if (r.negative)
-      negate_float(fs, v);
-    else
-      EXPECT_EQ(float_to_unsigned_long(fs, v), r.as_unsigned);
-    EXPECT_EQ(float_to_long(fs, v), r.as_long);
-  }
-}
-
 TEST_F(soft_float_fixture, unsigned_conversion_of_negative_is_internal_error) {
   expect_fp_error([&] { float_to_unsigned_long(fs, fs.minus_one); }, "float_to_unsigned_long_G03",
                   "float is negative");
@@ -250,20 +218,18 @@ TEST_F(soft_float_fixture, single_conversion_range_and_rounding) {
 
 // ---- digit by digit ---------------------------------------------------------
 
-TEST_F(soft_float_fixture, mul_and_add_char_builds_numbers) {
+// Digit by digit, each step rounded once (random steps against the host's
+// fused multiply-add are in soft_float_differential_test.cpp).
+TEST_F(soft_float_fixture, mul_and_add_char_rounds_ties_at_53_bits) {
   struct row {
     unsigned base;
     const char* digits;
     uint64_t ieee;
   };
   const row rows[] = {
-      {10, "123456789", double_bits(123456789.0)},
-      {16, "FFFFFFFF", double_bits(4294967295.0)},
-      {8, "777", double_bits(511.0)},
       {16, "1FFFFFFFFFFFFF", double_bits(9007199254740991.0)},  // 2^53 - 1: exact
       {16, "20000000000001", double_bits(9007199254740992.0)},  // 2^53 + 1: tie to even
       {16, "20000000000003", double_bits(9007199254740996.0)},  // 2^53 + 3: tie up
-      {10, "18446744073709551615", double_bits(18446744073709551616.0)},
       {0, "7", double_bits(7.0)},  // base 0 keeps only the digit
   };
   for (const row& r : rows) {
