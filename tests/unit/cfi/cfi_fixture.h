@@ -11,29 +11,16 @@
 #include "cfi/cfi_stand_ins.h"
 #include "cfi/og_call_frame_info.h"
 #include "driver/statement.h"
-#include "source/lexer_fixture.h"
-#include "source/preprocessor.h"
-#include "driver/statement_loop.h"
-#include "target/operand_grammar.h"
+#include "support/asm_fixture.h"
 
-class CfiTest : public LexerTest {
+class CfiTest : public AsmTest {
  protected:
   bool stopped = false;
 
   // Pass 1 over `text`; "  END" is added when the text has no END line.
   void run(const std::string& text) {
     const bool has_end = text.find("  END") != std::string::npos || text.find("ENDMOD") != std::string::npos;
-    start(has_end ? text : text + "  END\n");
-    cx.symbols = symbol_state{};
-    start_statements(cx);
-    register_operand_keywords(cx);
-    cfi_stand_ins::install(cx);
-    cx.driver.pass1 = 1;
-    stopped = stops([&] {
-      start_preprocessor(cx);
-      statement_loop(cx);
-      end_preprocessor_pass(cx);
-    });
+    stopped = pass_one(has_end ? text : text + "  END\n", [&] { cfi_stand_ins::install(cx); });
   }
 
   // The module's CFI record, read back; "" when there is none.

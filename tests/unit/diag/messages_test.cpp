@@ -8,7 +8,7 @@
 #include "diag/diag.h"
 #include "driver/block_stack.h"
 #include "driver/context.h"
-#include "support/capture.h"
+#include "support/asm_fixture.h"
 #include "target/messages_78k0.h"
 
 namespace {
@@ -241,12 +241,10 @@ std::string expected_for(const printed& p, bool is_error) {
   return s;
 }
 
-class EveryMessage : public ::testing::Test {
+class EveryMessage : public AsmTest {
  protected:
-  capture_table cap;
-  asm_context cx{cap.table};
-
   void SetUp() override {
+    AsmTest::SetUp();
     cx.source.file_name = "m.s26";
     cx.source.line_no = 12;
     cx.source.line = "    NOP\n";

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "driver/statement.h"
-#include "source/lexer_fixture.h"
 #include "driver/statement_loop.h"
+#include "support/asm_fixture.h"
 
 namespace {
 
@@ -26,32 +26,24 @@ void record_path(asm_context& cx, const statement_call& call) {
   g_calls->push_back(c);
 }
 
-class StatementLoop : public LexerTest {
+class StatementLoop : public AsmTest {
  protected:
   std::vector<path_call> calls;
-  std::vector<statement_rec*> records;
 
   void SetUp() override {
-    LexerTest::SetUp();
+    AsmTest::SetUp();
     g_calls = &calls;
   }
-  void TearDown() override {
-    g_calls = nullptr;
-    LexerTest::TearDown();
-  }
+  void TearDown() override { g_calls = nullptr; }
 
-  // Runs pass 1 on `text` with the target's keywords, the module directives,
-  // a mnemonic MOV and a macro MAC whose paths log what they see.
+  // Pass 1 on `text` with a mnemonic MOV and a macro MAC whose paths log what they see.
   void run(const std::string& text) {
-    start(text);
-    cx.symbols = symbol_state{};
-    start_statements(cx);
-    init_mnemonic(cx, "MOV", 35, nullptr);
-    check_ident(cx, "MAC", 3)->kind = KIND_MACRO;
-    cx.stmt.instruction = record_path;
-    cx.stmt.macro_call = record_path;
-    cx.driver.pass1 = 1;
-    stops([&] { statement_loop(cx); });
+    pass_one(text, [&] {
+      init_mnemonic(cx, "MOV", 35, nullptr);
+      check_ident(cx, "MAC", 3)->kind = KIND_MACRO;
+      cx.stmt.instruction = record_path;
+      cx.stmt.macro_call = record_path;
+    });
   }
 };
 
@@ -124,12 +116,6 @@ TEST_F(StatementLoop, KeywordInColumnOneIsTheOperation) {
   EXPECT_EQ(calls[0].label, "");
   EXPECT_EQ(calls[0].raw_rest, " B");
   EXPECT_TRUE(cx.driver.program_ended);
-}
-
-TEST_F(StatementLoop, ColonMustFollowTheNameDirectly) {
-  run("  X :\n  END\n");
-  std::vector<shown_diag> want = {{1, 3, "Error", 40, ""}};
-  EXPECT_EQ(diagnostics(), want) << cap.console;
 }
 
 }  // namespace

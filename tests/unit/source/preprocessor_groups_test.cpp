@@ -60,8 +60,7 @@ const group_case kGroups[] = {
     {"GroupDirectiveNeedsABlank", "#if 0\n#elif(1)\n TOK a\n#endif\n", {}, {10}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Preprocessor, Groups, ::testing::ValuesIn(kGroups),
-                         [](const ::testing::TestParamInfo<group_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Preprocessor, Groups, ::testing::ValuesIn(kGroups), by_name);
 
 TEST_F(PreprocessorTest, NoLongLineErrorWhileSwitchedOff) {
   const std::string long_line(32100, 'x');

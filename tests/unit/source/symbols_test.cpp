@@ -3,15 +3,17 @@
 // node removal, label records and the sorted walk.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "source/lexer_fixture.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
 namespace {
 
-class Symbols : public LexerTest {
+class Symbols : public AsmTest {
  protected:
   ident_node* look(const char* name, bool create = true) { return check_ident(cx, name, std::strlen(name), create); }
   bool internal(const char* diagnostic) const {
@@ -57,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
                       case_row{"define", KIND_DIRECTIVE},  // the directive, not "#define"
                       case_row{"line", KIND_USER},         // preprocessor words are no one's label
                       case_row{"Line", KIND_USER}, case_row{"SADDR", KIND_SUFFIX}, case_row{"saddr", KIND_SUFFIX},
-                      case_row{"cy", KIND_TARGET_SYMBOL}, case_row{"word", KIND_SFR_TYPE}));
+                      case_row{"cy", KIND_TARGET_SYMBOL}, case_row{"word", KIND_SFR_TYPE}),
+    [](const auto& info) { return std::string(info.param.written); });
 
 TEST_F(Symbols, StoredNamesOfKeywords) {
   EXPECT_STREQ(init_directive(cx, "caseon", &kDummyEntry, DCLASS_ORDINARY)->name, "CASEON");
@@ -177,6 +180,7 @@ TEST_F(Symbols, OperatorCodeGuard) {
 }
 
 struct class_limit {
+  const char* name;
   int klass;
   int room;
   const char* diagnostic;
@@ -198,11 +202,16 @@ TEST_P(DirectiveClassLimits, FullClassIsInternalError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Classes, DirectiveClassLimits,
-    ::testing::Values(class_limit{DCLASS_MACRO, 8, "Can't store MACRO"}, class_limit{DCLASS_ENDM, 8, "Can't store ENDM"},
-                      class_limit{DCLASS_REPT, 8, "Can't store REPT"}, class_limit{DCLASS_REPTI, 8, "Can't store REPTI"},
-                      class_limit{DCLASS_REPTC, 8, "Can't store REPTC"}, class_limit{DCLASS_ENDR, 8, "Can't store ENDR"},
-                      class_limit{DCLASS_END, 8, "Can't store END"}, class_limit{DCLASS_ENDMOD, 8, "Can't store END"},
-                      class_limit{DCLASS_IF, 19, "Table too small"}));
+    ::testing::Values(class_limit{"MACRO", DCLASS_MACRO, 8, "Can't store MACRO"},
+                      class_limit{"ENDM", DCLASS_ENDM, 8, "Can't store ENDM"},
+                      class_limit{"REPT", DCLASS_REPT, 8, "Can't store REPT"},
+                      class_limit{"REPTI", DCLASS_REPTI, 8, "Can't store REPTI"},
+                      class_limit{"REPTC", DCLASS_REPTC, 8, "Can't store REPTC"},
+                      class_limit{"ENDR", DCLASS_ENDR, 8, "Can't store ENDR"},
+                      class_limit{"END", DCLASS_END, 8, "Can't store END"},
+                      class_limit{"ENDMOD", DCLASS_ENDMOD, 8, "Can't store END"},
+                      class_limit{"IF", DCLASS_IF, 19, "Table too small"}),
+    by_name);
 
 TEST_F(Symbols, ConditionalClassesShareTheirTable) {
   for (int i = 0; i < 10; ++i) init_directive(cx, ("IFX" + std::to_string(i)).c_str(), &kDummyEntry, DCLASS_IF);
@@ -224,25 +233,6 @@ TEST_F(Symbols, RegisterNames) {
   EXPECT_STREQ(get_register_name(cx, 32), "AX");
   EXPECT_TRUE(stops([&] { get_register_name(cx, 5); }));
   EXPECT_TRUE(internal("No register"));
-}
-
-TEST_F(Symbols, TargetRegistrations) {
-  EXPECT_EQ(find_node(cx, "N", 1, KIND_PREFIX)->keyword.code, 4);
-  EXPECT_EQ(find_node(cx, "S", 1, KIND_PREFIX)->keyword.code, 1);
-  EXPECT_EQ(find_node(cx, "SADDR", 5, KIND_SUFFIX)->keyword.code, 1);
-  EXPECT_EQ(find_node(cx, "WORD", 4, KIND_SFR_TYPE)->keyword.code, 0x100000);
-  EXPECT_EQ(find_node(cx, "READ", 4, KIND_SFR_TYPE)->keyword.code, 0x800);
-  ident_node* rb2 = find_node(cx, "RB2", 3, KIND_TARGET_SYMBOL);
-  EXPECT_EQ(rb2->keyword.code, 2);
-  EXPECT_EQ(rb2->keyword.klass, 162);
-  EXPECT_EQ(find_node(cx, "CY", 2, KIND_TARGET_SYMBOL)->keyword.klass, 161);
-  EXPECT_EQ(find_node(cx, "@", 1, KIND_TARGET_SYMBOL)->keyword.code, 35);
-  EXPECT_EQ(find_node(cx, ";", 1, KIND_COMMENT_CHAR)->keyword.code, 23);
-  EXPECT_EQ(find_node(cx, "\n", 1, KIND_DELIMITER)->keyword.code, 59);
-  EXPECT_EQ(find_node(cx, " ", 1, KIND_DELIMITER)->keyword.code, 58);
-  EXPECT_EQ(cx.symbols.char_codes[kEndOfFileChar], 57);
-  EXPECT_EQ(cx.symbols.char_roles[';'], CHAR_COMMENT);
-  EXPECT_EQ(cx.symbols.char_roles['@'], CHAR_IDENT_PART);
 }
 
 // ---- Removal ------------------------------------------------------------------
