@@ -495,7 +495,7 @@ struct exit_case {
 };
 
 // An unknown escape in a string: a warning and nothing else.
-constexpr const char* kWarningSource = "#if \"a\\q\" = \"aq\"\n#endif\n        END\n";
+constexpr const char* kWarningSource = "#if \"a\\q\" = \"aq\"\n#endif\n        DB 0\n        END\n";
 constexpr const char* kErrorSource = "        bogus_op\n        END\n";
 constexpr const char* kNoEndSource = "        NAME x\n";        // end of file before END: fatal
 

@@ -21,7 +21,7 @@ class IdeDependencies : public ::testing::TestWithParam<std::vector<std::string>
 
 TEST_P(IdeDependencies, OnlyTheIncludedFileIsADependency) {
   capture_table cap;
-  cap.files = {{"a.s26", "#include \"inc.h\"\n        END\n"}, {"inc.h", "\n"}, {"cmd.xcl", "-DY\n"}};
+  cap.files = {{"a.s26", "#include \"inc.h\"\n        DB 0\n        END\n"}, {"inc.h", "\n"}, {"cmd.xcl", "-DY\n"}};
   EXPECT_EQ(run_ide(cap, GetParam()), 0) << cap.console;
   std::vector<std::string> files;
   for (const ide_record& r : read_run(cap).records)
