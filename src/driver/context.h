@@ -17,6 +17,7 @@
 #include "source/statement_loop.h"
 #include "source/symbols.h"
 #include "target/operand_grammar.h"
+#include "target/structured.h"
 
 struct asm_context {
   const output_table* out;  // bound once at start
@@ -34,6 +35,7 @@ struct asm_context {
   segment_state segs;       // segments and the current location    (A09)
   operand_parse_state parse;  // one run of the operand grammar      (B03)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
+  structured_state structured;  // open structured constructs, generated lines (B05)
 
   explicit asm_context(const output_table& table) : out(&table) { mem.out = &table; }
   asm_context(const asm_context&) = delete;

@@ -7,6 +7,7 @@
 #include "source/preprocessor.h"
 #include "source/reader.h"
 #include "source/statement_loop.h"
+#include "target/structured.h"
 
 void start_source(asm_context& cx) { source_start(cx); }
 void start_assembly(asm_context& cx) {
@@ -22,7 +23,10 @@ void run_pass1(asm_context& cx) {
 }
 
 // Forward references made in pass 1 are solved now that every label has its value.
-void end_pass1(asm_context& cx) { resolve_unsolved(cx); }
+void end_pass1(asm_context& cx) {
+  end_structured_pass(cx);
+  resolve_unsolved(cx);
+}
 bool run_pass2(asm_context&) { return false; }
 void list_module(asm_context&) {}
 void complete_object_file(asm_context&) {}

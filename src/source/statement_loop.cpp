@@ -16,6 +16,7 @@
 #include "source/lexer.h"
 #include "source/preprocessor.h"
 #include "target/keywords_78k0.h"
+#include "target/structured.h"
 
 namespace {
 
@@ -207,6 +208,7 @@ void start_statements(asm_context& cx) {
   cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : kTargetCaseSensitive;
   register_78k0_keywords(cx);
   register_module_directives(cx);
+  register_structured_directives(cx);
 }
 
 void statement_loop(asm_context& cx) {

@@ -1,0 +1,255 @@
+// structured_directives.cpp — structured assembly as directives (B05): the
+// sixteen names, the reading of a directive's operand field (comments cut,
+// defines expanded), the generated text handed back to the lexer as a
+// character source, and the constructs left open by an include file, a
+// macro or a module.
+#include <cstring>
+
+#include "diag/diag.h"
+#include "directives/block_stack.h"
+#include "directives/directive_table.h"
+#include "driver/context.h"
+#include "driver/stops.h"
+#include "source/char_source.h"
+#include "source/preprocessor_internal.h"
+#include "target/structured_internal.h"
+
+namespace {
+
+void do_structured(asm_context& cx, const statement_call& call);
+
+// clang-format off
+constexpr directive_entry kStructuredDirectives[] = {
+    // name        class            flags  case        handler         code
+    {"IFS",      DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -1
+    {"ELSES",    DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -2
+    {"ENDIFS",   DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -3
+    {"ELSEIFS",  DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -4
+    {"WHILE",    DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -5
+    {"ENDW",     DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -6
+    {"REPEAT",   DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -7
+    {"UNTIL",    DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -8
+    {"SWITCH",   DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -9
+    {"CASE",     DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -10
+    {"DEFAULT",  DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -11
+    {"ENDS",     DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -12
+    {"FOR",      DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -13
+    {"BREAK",    DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -14
+    {"CONTINUE", DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -15
+    {"ENDF",     DCLASS_ORDINARY, 0,     UPPER_CASE, do_structured},  // -16
+};
+// clang-format on
+
+bool is_comment_char(const asm_context& cx, char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return cx.symbols.char_roles[u] == CHAR_COMMENT;
+}
+
+// The rest of the line, up to and including its newline, into `field`; the
+// lexer is then at the start of the next line.
+void read_field(asm_context& cx, std::string& field) {
+  field.clear();
+  for (int c = get_char(cx); c != '\n' && c != -1; c = get_char(cx)) field += static_cast<char>(c);
+  cx.lex.at_line_start = true;
+  cx.lex.column = 0;
+}
+
+// Cuts a ";" or "//" comment, blanks a "/* */" comment (so the columns stay);
+// quotes are kept whole. True when a "/*" goes on into the next line.
+bool cut_comments(asm_context& cx, std::string& field) {
+  char quote = 0;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    const char c = field[i];
+    if (quote != 0) {
+      if (c == '\\')
+        ++i;
+      else if (c == quote)
+        quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (is_comment_char(cx, c) || (c == '/' && i + 1 < field.size() && field[i + 1] == '/')) {
+      field.resize(i);
+      return false;
+    } else if (c == '/' && i + 1 < field.size() && field[i + 1] == '*') {
+      const std::size_t end = field.find("*/", i + 2);
+      if (end == std::string::npos) {
+        field.resize(i);
+        return true;
+      }
+      field.replace(i, end + 2 - i, end + 2 - i, ' ');
+    }
+  }
+  return false;
+}
+
+// True when a name in the field is a #define symbol.
+bool names_a_define(asm_context& cx, const std::string& field) {
+  char quote = 0;
+  for (std::size_t i = 0; i < field.size();) {
+    const char c = field[i];
+    if (quote != 0 || c == '\'' || c == '"') {
+      if (quote == 0)
+        quote = c;
+      else if (c == '\\')
+        ++i;
+      else if (c == quote)
+        quote = 0;
+      ++i;
+      continue;
+    }
+    if (!sa_ident_char(cx, static_cast<unsigned char>(c))) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < field.size() && sa_ident_char(cx, static_cast<unsigned char>(field[end]))) ++end;
+    if (!(c >= '0' && c <= '9') && end - i <= static_cast<std::size_t>(kMaxIdentLength)) {
+      ident_node* const current = cx.symbols.current;
+      const ident_node* node = check_ident(cx, field.data() + i, end - i, false);
+      cx.symbols.current = current;
+      if (node != nullptr && node->kind == KIND_DEFINE) return true;
+    }
+    i = end;
+  }
+  return false;
+}
+
+// The generated lines as a character source. When they are used up, define
+// expansion is as before and a comment left open on the directive's line
+// goes on in the next source line.
+int scan_buffer(asm_context& cx) {
+  structured_state& st = cx.structured;
+  if (st.read_pos < st.text.size()) {
+    if (st.read_pos == 0 || st.text[st.read_pos - 1] == '\n') st.line_start = st.read_pos;
+    const unsigned char c = static_cast<unsigned char>(st.text[st.read_pos++]);
+    return c != 0 ? c : ' ';
+  }
+  if (st.read_pos > st.text.size()) {
+    internal_error(cx, "scan_buffer_B05", "stored_text > end_of_stored_text", static_cast<long>(st.read_pos),
+                   static_cast<long>(st.text.size()));
+  }
+  cx.pre.no_expand = st.saved_no_expand;
+  if (st.comment_after) cx.lex.in_block_comment = true;
+  st.comment_after = false;
+  st.text.clear();
+  st.read_pos = 0;
+  return 0;
+}
+
+// The generated lines are read next, as source lines whose names were
+// expanded already.
+void read_back(asm_context& cx) {
+  structured_state& st = cx.structured;
+  if (st.text.empty()) {
+    if (st.comment_after) cx.lex.in_block_comment = true;
+    st.comment_after = false;
+    return;
+  }
+  st.read_pos = 0;
+  st.line_start = 0;
+  if (!redirect_input(cx, scan_buffer)) return;
+  st.saved_no_expand = cx.pre.no_expand;
+  cx.pre.no_expand = true;
+}
+
+bool run_statement(asm_context& cx, int code, const char* text, std::size_t len, int field_column,
+                   bool columns_exact, int op_column) {
+  sa_parse ps{cx, text, static_cast<int>(len), 0, field_column, columns_exact, op_column, code,
+              false, false, false, 0, false};
+  ps.relation_open = code == SA_DIR_IFS || code == SA_DIR_ELSEIFS || code == SA_DIR_WHILE ||
+                     code == SA_DIR_UNTIL || code == SA_DIR_FOR;
+  cx.structured.text.clear();
+  const int errors = cx.driver.module_errors;
+  parse_structured_statement(ps);
+  return !ps.failed && cx.driver.module_errors == errors;
+}
+
+// Every structured directive: its code is its row in the table.
+void do_structured(asm_context& cx, const statement_call& call) {
+  structured_state& st = cx.structured;
+  const int code = -static_cast<int>(directive_of(call.operation) - kStructuredDirectives) - 1;
+  if (cx.lex.backup_count != 0) {
+    internal_error(cx, "do_structured_B05", "token given back before the operands", cx.lex.backup_count);
+    return;
+  }
+  const int field_column = cx.lex.column + 1;
+  read_field(cx, st.field);
+  st.comment_after = cut_comments(cx, st.field);
+  const char* text = st.field.data();
+  std::size_t len = st.field.size();
+  bool exact = true;
+  if (names_a_define(cx, st.field)) {
+    const std::string* expanded = expand_text(cx, st.field.data(), static_cast<uint32_t>(st.field.size()), false);
+    if (expanded == nullptr) {
+      st.comment_after = false;
+      return;
+    }
+    st.field = *expanded;
+    text = st.field.data();
+    len = st.field.size();
+    exact = false;
+  }
+  run_statement(cx, code, text, len, field_column, exact, call.operation_column);
+  read_back(cx);
+}
+
+// The reader put the depth back at the end of an include file (error 60 is
+// its report): the constructs the file left open are closed.
+void structured_depths_restored(asm_context& cx, const block_depths& before) {
+  structured_state& st = cx.structured;
+  const int depth = cx.source.depth.structured;
+  while (st.depth > depth) pop_stack(cx);
+  // A file that closed constructs of its includer cannot give them back.
+  cx.source.depth.structured = st.depth;
+  if (st.chained_restore != nullptr) st.chained_restore(cx, before);
+}
+
+}  // namespace
+
+void register_structured_directives(asm_context& cx) {
+  register_directives(cx, kStructuredDirectives);
+  structured_state& st = cx.structured;
+  if (cx.source.on_depths_restored != structured_depths_restored) {
+    st.chained_restore = cx.source.on_depths_restored;
+    cx.source.on_depths_restored = structured_depths_restored;
+  }
+  st.text.reserve(4096);
+  st.field.reserve(256);
+  st.scratch.reserve(256);
+}
+
+bool structured_line_active(const asm_context& cx) { return cx.source.cur_read == scan_buffer; }
+
+std::string_view structured_line_text(const asm_context& cx) {
+  if (!structured_line_active(cx)) return {};
+  const structured_state& st = cx.structured;
+  const std::size_t end = st.text.find('\n', st.line_start);
+  return std::string_view(st.text).substr(st.line_start, (end == std::string::npos ? st.text.size() : end) - st.line_start);
+}
+
+int close_structured_frames(asm_context& cx, int depth) {
+  structured_state& st = cx.structured;
+  if (st.depth <= depth) return 0;
+  user_error(cx, gen_err::structured_unbalanced);
+  int closed = 0;
+  for (; st.depth > depth; ++closed) pop_stack(cx);
+  return closed;
+}
+
+void end_structured_pass(asm_context& cx) {
+  close_structured_frames(cx, 0);
+  cx.source.depth.structured = 0;
+}
+
+bool expand_structured_statement(asm_context& cx, std::string_view directive, std::string_view field, int column) {
+  const int code = structured_directive_code(directive);
+  if (code == 0) {
+    internal_error(cx, "expand_structured_statement_B05", "not a structured directive");
+    return false;
+  }
+  std::string& own = cx.structured.field;
+  own.assign(field);
+  return run_statement(cx, code, own.data(), own.size(), column, true, 1);
+}

@@ -1,0 +1,113 @@
+// structured_fixture.h — structured assembly on its own (statements expanded
+// one by one into text) and inside the statement loop, with the mnemonics the
+// expansions use registered so that their lines are read as instructions.
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "source/lexer_fixture.h"
+#include "source/statement_loop.h"
+#include "target/operand_grammar.h"
+#include "target/structured.h"
+
+// A generated line as an instruction path saw it.
+struct seen_line {
+  std::string mnemonic;
+  std::string operands;  // the rest of the line as characters
+  bool structured;       // read while the generated lines were the source
+  std::string text;      // the generated line as the loop can list it
+};
+
+inline std::vector<seen_line>* g_seen = nullptr;
+
+inline void record_instruction(asm_context& cx, const statement_call& call) {
+  seen_line s{call.operation->name, "", structured_line_active(cx), std::string(structured_line_text(cx))};
+  for (int c = get_char(cx); c != '\n' && c != -1; c = get_char(cx)) s.operands += static_cast<char>(c);
+  unget_char(cx, '\n');
+  if (g_seen != nullptr) g_seen->push_back(s);
+}
+
+class StructuredTest : public LexerTest {
+ protected:
+  std::vector<seen_line> seen;
+
+  void SetUp() override {
+    LexerTest::SetUp();
+    register_operand_keywords(cx);
+    register_structured_directives(cx);
+    cx.driver.opt.all_warnings = 1;
+    g_seen = &seen;
+  }
+  void TearDown() override {
+    g_seen = nullptr;
+    LexerTest::TearDown();
+  }
+
+  void core(int processor_option) { cx.driver.opt.processor_option = processor_option; }
+
+  // The lines of `script` (one statement a line: directive and operands)
+  // expanded one after the other; the generated text of all of them.
+  std::string expand(const std::string& script) {
+    std::string out;
+    std::istringstream in(script);
+    std::string line;
+    stops([&] {
+      while (std::getline(in, line)) {
+        const std::size_t start = line.find_first_not_of(' ');
+        if (start == std::string::npos) continue;
+        std::size_t end = line.find(' ', start);
+        if (end == std::string::npos) end = line.size();
+        cx.source.line_no++;
+        expand_structured_statement(cx, line.substr(start, end - start), std::string_view(line).substr(end),
+                                    static_cast<int>(end) + 1);
+        out += cx.structured.text;
+      }
+    });
+    return out;
+  }
+
+  // Generated text written with tabs, as emit_line lays it out at tab width 8.
+  static std::string tabs(const std::string& compact) {
+    std::string out;
+    std::size_t line_start = 0;
+    for (char c : compact) {
+      if (c == '\n') {
+        out += c;
+        line_start = out.size();
+      } else if (c == '\t') {
+        out.append(8 - (out.size() - line_start) % 8, ' ');
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  }
+
+  // Pass 1 over `text` with the generated mnemonics logged by an instruction path.
+  void run(const std::string& text) {
+    start(text);
+    cx.symbols = symbol_state{};
+    start_statements(cx);
+    register_operand_keywords(cx);
+    static const char* const kMnemonics[] = {"BR",  "BC",  "BNC", "BZ",  "BNZ", "CMP",  "CMPW", "MOV",
+                                             "MOVW", "XCH", "XCHW", "SUB", "SUBC", "OR",  "PUSH", "POP",
+                                             "INC", "DEC", "INCW", "DECW", "NOP"};
+    int index = 1;
+    for (const char* m : kMnemonics) init_mnemonic(cx, m, index++, nullptr);
+    cx.stmt.instruction = record_instruction;
+    cx.driver.pass1 = 1;
+    stops([&] {
+      statement_loop(cx);
+      end_structured_pass(cx);
+    });
+  }
+
+  // The numbers of the diagnostics printed, in order.
+  std::vector<int> numbers() const {
+    std::vector<int> out;
+    for (const shown_diag& d : diagnostics()) out.push_back(d.number);
+    return out;
+  }
+};
