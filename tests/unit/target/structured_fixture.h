@@ -68,6 +68,14 @@ class StructuredTest : public LexerTest {
     return out;
   }
 
+  // A program in pieces, in order: a piece that starts with a tab is a line
+  // written by hand, any other is a script to expand.
+  std::string program(std::initializer_list<std::string> pieces) {
+    std::string out;
+    for (const std::string& p : pieces) out += !p.empty() && p[0] == '\t' ? p : expand(p);
+    return out;
+  }
+
   // Generated text written with tabs, as emit_line lays it out at tab width 8.
   static std::string tabs(const std::string& compact) {
     std::string out;

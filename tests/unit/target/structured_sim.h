@@ -54,6 +54,8 @@ struct sim_machine {
     std::istringstream in(text);
     std::string s;
     while (std::getline(in, s)) {
+      for (char& c : s)
+        if (c == '\t') c = ' ';
       const std::size_t semi = s.find(';');
       if (semi != std::string::npos) s.resize(semi);
       line l;
