@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "source/lexer_fixture.h"
+#include "source/preprocessor.h"
 #include "source/statement_loop.h"
 #include "target/operand_grammar.h"
 #include "target/structured.h"
 
-// A generated line as an instruction path saw it.
+// An instruction line as an instruction path saw it.
 struct seen_line {
   std::string mnemonic;
-  std::string operands;  // the rest of the line as characters
+  std::string operands;  // the operand tokens as the lexer delivered them, joined
   bool structured;       // read while the generated lines were the source
   std::string text;      // the generated line as the loop can list it
 };
@@ -24,8 +25,11 @@ inline std::vector<seen_line>* g_seen = nullptr;
 
 inline void record_instruction(asm_context& cx, const statement_call& call) {
   seen_line s{call.operation->name, "", structured_line_active(cx), std::string(structured_line_text(cx))};
-  for (int c = get_char(cx); c != '\n' && c != -1; c = get_char(cx)) s.operands += static_cast<char>(c);
-  unget_char(cx, '\n');
+  for (;;) {
+    const token& t = next_token(cx);
+    if (t.kind == TOK_EOL || t.kind == TOK_EOF) break;
+    s.operands += t.kind == TOK_NUMBER ? std::to_string(t.value) : std::string(t.text, t.length);
+  }
   if (g_seen != nullptr) g_seen->push_back(s);
 }
 
@@ -107,6 +111,7 @@ class StructuredTest : public LexerTest {
     cx.stmt.instruction = record_instruction;
     cx.driver.pass1 = 1;
     stops([&] {
+      start_preprocessor(cx);
       statement_loop(cx);
       end_structured_pass(cx);
     });
@@ -116,6 +121,12 @@ class StructuredTest : public LexerTest {
   std::vector<int> numbers() const {
     std::vector<int> out;
     for (const shown_diag& d : diagnostics()) out.push_back(d.number);
+    return out;
+  }
+
+  std::vector<std::string> mnemonics() const {
+    std::vector<std::string> out;
+    for (const seen_line& s : seen) out.push_back(s.mnemonic);
     return out;
   }
 };
