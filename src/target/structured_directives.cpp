@@ -239,6 +239,7 @@ int close_structured_frames(asm_context& cx, int depth) {
 }
 
 void end_structured_pass(asm_context& cx) {
+  cx.diag.token_column = 1;  // the report is about the module, not a place in its last line
   close_structured_frames(cx, 0);
   cx.source.depth.structured = 0;
 }
