@@ -24,7 +24,6 @@ struct structured_state {
 
   // Reading the generated lines back.
   std::size_t read_pos = 0;         // next character of `text` to deliver
-  std::size_t line_start = 0;       // start of the line being delivered
   bool saved_no_expand = false;     // define expansion as it was before the lines
   bool comment_after = false;       // the directive line left a "/*" comment open
 

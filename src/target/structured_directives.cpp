@@ -122,7 +122,6 @@ bool names_a_define(asm_context& cx, const std::string& field) {
 int scan_buffer(asm_context& cx) {
   structured_state& st = cx.structured;
   if (st.read_pos < st.text.size()) {
-    if (st.read_pos == 0 || st.text[st.read_pos - 1] == '\n') st.line_start = st.read_pos;
     const unsigned char c = static_cast<unsigned char>(st.text[st.read_pos++]);
     return c != 0 ? c : ' ';
   }
@@ -148,7 +147,6 @@ void read_back(asm_context& cx) {
     return;
   }
   st.read_pos = 0;
-  st.line_start = 0;
   if (!redirect_input(cx, scan_buffer)) return;
   st.saved_no_expand = cx.pre.no_expand;
   cx.pre.no_expand = true;
@@ -224,9 +222,13 @@ bool structured_line_active(const asm_context& cx) { return cx.source.cur_read =
 
 std::string_view structured_line_text(const asm_context& cx) {
   if (!structured_line_active(cx)) return {};
-  const structured_state& st = cx.structured;
-  const std::size_t end = st.text.find('\n', st.line_start);
-  return std::string_view(st.text).substr(st.line_start, (end == std::string::npos ? st.text.size() : end) - st.line_start);
+  // The line of the last character delivered; its first may have been given back.
+  const std::string_view text(cx.structured.text);
+  const std::size_t last = cx.structured.read_pos > 0 ? cx.structured.read_pos - 1 : 0;
+  const std::size_t before = last > 0 ? text.rfind('\n', last - 1) : std::string_view::npos;
+  const std::size_t start = before == std::string_view::npos ? 0 : before + 1;
+  const std::size_t end = text.find('\n', start);
+  return text.substr(start, (end == std::string_view::npos ? text.size() : end) - start);
 }
 
 int close_structured_frames(asm_context& cx, int depth) {

@@ -57,14 +57,19 @@ constexpr flag_row kFlagBranches[] = {
 
 // Appends `s` to the line that began at `line_start`, tabs to the next stop.
 void append_text(std::string& out, std::size_t line_start, std::string_view s, int tab) {
-  for (char c : s) {
-    if (c != '\t') {
-      out += c;
-      continue;
-    }
+  for (;;) {
+    const std::size_t at = s.find('\t');
+    out.append(s.substr(0, at));
+    if (at == std::string_view::npos) return;
     const std::size_t column = out.size() - line_start;
     out.append(static_cast<std::size_t>(tab) - column % static_cast<std::size_t>(tab), ' ');
+    s.remove_prefix(at + 1);
   }
+}
+
+void tab_to_stop(std::string& out, std::size_t line_start, int tab) {
+  const std::size_t column = out.size() - line_start;
+  out.append(static_cast<std::size_t>(tab) - column % static_cast<std::size_t>(tab), ' ');
 }
 
 void append_label(std::string& out, long label) {
@@ -173,10 +178,10 @@ void emit_line(asm_context& cx, std::string_view text, long label, const char* m
   const int tab = cx.source.tab_width >= 2 ? cx.source.tab_width : 8;
   const std::size_t start = out.size();
   if (label != 0) append_label(out, label);
-  append_text(out, start, "\t", tab);
-  if (mnemonic != nullptr) append_text(out, start, mnemonic, tab);
-  append_text(out, start, "\t", tab);
-  if (prefix != nullptr) append_text(out, start, prefix, tab);
+  tab_to_stop(out, start, tab);
+  if (mnemonic != nullptr) out += mnemonic;
+  tab_to_stop(out, start, tab);
+  if (prefix != nullptr) out += prefix;
   append_text(out, start, text, tab);
   if (comment != nullptr) append_text(out, start, comment, tab);
   out += '\n';
