@@ -135,6 +135,14 @@ TEST_F(StructuredTest, IncludeFileClosesWhatItOpened) {
   EXPECT_TRUE(cx.blocks.open.empty());
 }
 
+TEST_F(StructuredTest, IncludeFileThatClosesAConstructOfItsIncluder) {
+  cap.files["inc.s26"] = "  ENDW\n";
+  run("  WHILE <CC>\n$inc.s26\n  ENDW\n  END\n");
+  EXPECT_EQ(numbers(), (std::vector<int>{60, 82})) << cap.console;  // the second ENDW has nothing to close
+  EXPECT_EQ(cx.structured.depth, 0);
+  EXPECT_EQ(cx.source.depth.structured, 0);
+}
+
 TEST_F(StructuredTest, OpenConstructsAtTheEndOfAModuleGiveOneError) {
   run("  REPEAT\n  WHILE <CC>\n  IFS <EQ>\n  END\n");
   EXPECT_EQ(numbers(), (std::vector<int>{60})) << cap.console;
