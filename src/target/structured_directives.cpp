@@ -57,63 +57,41 @@ void read_field(asm_context& cx, std::string& field) {
 // Cuts a ";" or "//" comment, blanks a "/* */" comment (so the columns stay);
 // quotes are kept whole. True when a "/*" goes on into the next line.
 bool cut_comments(asm_context& cx, std::string& field) {
-  char quote = 0;
-  for (std::size_t i = 0; i < field.size(); ++i) {
+  for (std::size_t i = 0; i < field.size();) {
     const char c = field[i];
-    if (quote != 0) {
-      if (c == '\\')
-        ++i;
-      else if (c == quote)
-        quote = 0;
-      continue;
-    }
+    const bool two = i + 1 < field.size();
     if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (is_comment_char(cx, c) || (c == '/' && i + 1 < field.size() && field[i + 1] == '/')) {
+      i = quoted_end(field, i);
+    } else if (is_comment_char(cx, c) || (c == '/' && two && field[i + 1] == '/')) {
       field.resize(i);
       return false;
-    } else if (c == '/' && i + 1 < field.size() && field[i + 1] == '*') {
+    } else if (c == '/' && two && field[i + 1] == '*') {
       const std::size_t end = field.find("*/", i + 2);
       if (end == std::string::npos) {
         field.resize(i);
         return true;
       }
       field.replace(i, end + 2 - i, end + 2 - i, ' ');
+      i = end + 2;
+    } else {
+      ++i;
     }
   }
   return false;
 }
 
 // True when a name in the field is a #define symbol.
-bool names_a_define(asm_context& cx, const std::string& field) {
-  char quote = 0;
-  for (std::size_t i = 0; i < field.size();) {
-    const char c = field[i];
-    if (quote != 0 || c == '\'' || c == '"') {
-      if (quote == 0)
-        quote = c;
-      else if (c == '\\')
-        ++i;
-      else if (c == quote)
-        quote = 0;
-      ++i;
-      continue;
-    }
-    if (!sa_ident_char(cx, static_cast<unsigned char>(c))) {
-      ++i;
-      continue;
-    }
-    std::size_t end = i;
-    while (end < field.size() && sa_ident_char(cx, static_cast<unsigned char>(field[end]))) ++end;
-    if (!(c >= '0' && c <= '9') && end - i <= static_cast<std::size_t>(kMaxIdentLength)) {
-      ident_node* const current = cx.symbols.current;
-      const ident_node* node = check_ident(cx, field.data() + i, end - i, false);
-      cx.symbols.current = current;
-      if (node != nullptr && node->kind == KIND_DEFINE) return true;
-    }
-    i = end;
+bool names_a_define(asm_context& cx, std::string_view field) {
+  ident_node* const current = cx.symbols.current;
+  std::size_t pos = 0;
+  bool found = false;
+  for (std::string_view name = next_name(cx, field, pos); !name.empty() && !found; name = next_name(cx, field, pos)) {
+    if (name.size() > static_cast<std::size_t>(kMaxIdentLength)) continue;
+    const ident_node* node = check_ident(cx, name.data(), name.size(), false);
+    found = node != nullptr && node->kind == KIND_DEFINE;
   }
-  return false;
+  cx.symbols.current = current;
+  return found;
 }
 
 // The generated lines as a character source. When they are used up, define

@@ -259,33 +259,15 @@ bool check_operand(sa_parse& ps, int reg, const sa_operand& op, bool load) {
   if (op.number) return true;
   // A memory operand: no register name in it that the sequence changes.
   const unsigned busy = busy_registers(reg, op, load);
-  char quote = 0;
-  for (int i = 0; i < op.len;) {
-    const char c = op.text[i];
-    if (quote != 0 || c == '\'' || c == '"') {
-      if (quote == 0)
-        quote = c;
-      else if (c == '\\')
-        ++i;
-      else if (c == quote)
-        quote = 0;
-      ++i;
-      continue;
-    }
-    if (!sa_ident_char(cx, static_cast<unsigned char>(c))) {
-      ++i;
-      continue;
-    }
-    int end = i;
-    while (end < op.len && sa_ident_char(cx, static_cast<unsigned char>(op.text[end]))) ++end;
-    const std::string_view word(op.text + i, static_cast<std::size_t>(end - i));
-    const int named = (c >= '0' && c <= '9') ? SA_NO_REG : register_by_name(word);
+  const std::string_view text(op.text, static_cast<std::size_t>(op.len));
+  std::size_t pos = 0;
+  for (std::string_view word = next_name(cx, text, pos); !word.empty(); word = next_name(cx, text, pos)) {
+    const int named = register_by_name(word);
     if (named != SA_NO_REG && (reg_bits(named) & busy) != 0) {
       const std::string name(word);
       sa_error(cx, op.column, static_cast<int>(tgt_err::illegal_register), name.c_str());
       return false;
     }
-    i = end;
   }
   return true;
 }

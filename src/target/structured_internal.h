@@ -120,6 +120,12 @@ int register_by_name(std::string_view name);
 const char* register_name(int code);
 // Identifier characters as the lexer knows them.
 bool sa_ident_char(const asm_context& cx, int c);
+// With text[i] a quote: the index after its closing quote (or the end);
+// a backslash in the quotes escapes the next character.
+std::size_t quoted_end(std::string_view text, std::size_t i);
+// The next name of `text` at or after `pos` outside quotes (numbers, which
+// begin with a digit, are passed over); empty at the end. `pos` moves past it.
+std::string_view next_name(const asm_context& cx, std::string_view text, std::size_t& pos);
 // The code of a directive name (any case), or 0.
 int structured_directive_code(std::string_view name);
 

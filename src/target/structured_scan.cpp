@@ -110,22 +110,16 @@ bool range_at(const sa_parse& ps, int pos) { return pos + 1 < ps.len && ps.text[
 // word standing alone, and before the first relation at a relation; quotes
 // are kept whole.
 int operand_end(const sa_parse& ps, int pos) {
-  char quote = 0;
-  for (int i = pos; i < ps.len; ++i) {
+  const std::string_view text(ps.text, static_cast<std::size_t>(ps.len));
+  for (int i = pos; i < ps.len;) {
     const char c = ps.text[i];
-    if (quote != 0) {
-      if (c == '\\' && i + 1 < ps.len)
-        ++i;
-      else if (c == quote)
-        quote = 0;
-      continue;
-    }
     if (c == '\'' || c == '"') {
-      quote = c;
+      i = static_cast<int>(quoted_end(text, static_cast<std::size_t>(i)));
       continue;
     }
     if (range_at(ps, i) || word_at(ps, i) != nullptr) return i;
     if (ps.relation_open && i > pos && relation_at(ps, i) != nullptr) return i;
+    ++i;
   }
   return ps.len;
 }
@@ -163,6 +157,35 @@ const char* register_name(int code) {
 bool sa_ident_char(const asm_context& cx, int c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '?' ||
          (c >= 0 && c < 256 && cx.symbols.char_roles[c] == CHAR_IDENT_PART);
+}
+
+std::size_t quoted_end(std::string_view text, std::size_t i) {
+  const char quote = text[i];
+  for (++i; i < text.size(); ++i) {
+    if (text[i] == '\\')
+      ++i;
+    else if (text[i] == quote)
+      return i + 1;
+  }
+  return text.size();
+}
+
+std::string_view next_name(const asm_context& cx, std::string_view text, std::size_t& pos) {
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == '\'' || c == '"') {
+      pos = quoted_end(text, pos);
+      continue;
+    }
+    if (!sa_ident_char(cx, static_cast<unsigned char>(c))) {
+      ++pos;
+      continue;
+    }
+    const std::size_t start = pos;
+    while (pos < text.size() && sa_ident_char(cx, static_cast<unsigned char>(text[pos]))) ++pos;
+    if (c < '0' || c > '9') return text.substr(start, pos - start);
+  }
+  return {};
 }
 
 int structured_directive_code(std::string_view name) {
