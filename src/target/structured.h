@@ -7,10 +7,21 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct asm_context;
 struct block_depths;
 struct sa_frame;
+
+// Generated lines being read back. Entries nest like the character sources
+// that read them: a directive met inside other generated lines (through a
+// macro call among them) has its lines read first.
+struct sa_reading {
+  std::string text;
+  std::size_t pos = 0;              // next character to deliver
+  bool saved_no_expand = false;     // define expansion as it was before the lines
+  bool comment_after = false;       // the directive line left a "/*" comment open
+};
 
 struct structured_state {
   sa_frame* top = nullptr;          // innermost open construct
@@ -22,10 +33,10 @@ struct structured_state {
   std::string field;                // the directive's operand field
   std::string scratch;              // an operand as a generated line names it
 
-  // Reading the generated lines back.
-  std::size_t read_pos = 0;         // next character of `text` to deliver
-  bool saved_no_expand = false;     // define expansion as it was before the lines
-  bool comment_after = false;       // the directive line left a "/*" comment open
+  // Reading the generated lines back: entries [0, reading_depth) are in use,
+  // the others keep their buffers for reuse.
+  std::vector<sa_reading> reading;
+  int reading_depth = 0;
 
   // The reader's end-of-include hook that was installed before ours.
   void (*chained_restore)(asm_context&, const block_depths&) = nullptr;

@@ -99,34 +99,41 @@ bool names_a_define(asm_context& cx, std::string_view field) {
 // goes on in the next source line.
 int scan_buffer(asm_context& cx) {
   structured_state& st = cx.structured;
-  if (st.read_pos < st.text.size()) {
-    const unsigned char c = static_cast<unsigned char>(st.text[st.read_pos++]);
+  if (st.reading_depth == 0) {
+    internal_error(cx, "scan_buffer_B05", "no stored text");
+    return 0;
+  }
+  sa_reading& r = st.reading[static_cast<std::size_t>(st.reading_depth - 1)];
+  if (r.pos < r.text.size()) {
+    const unsigned char c = static_cast<unsigned char>(r.text[r.pos++]);
     return c != 0 ? c : ' ';
   }
-  if (st.read_pos > st.text.size()) {
-    internal_error(cx, "scan_buffer_B05", "stored_text > end_of_stored_text", static_cast<long>(st.read_pos),
-                   static_cast<long>(st.text.size()));
+  if (r.pos > r.text.size()) {
+    internal_error(cx, "scan_buffer_B05", "stored_text > end_of_stored_text", static_cast<long>(r.pos),
+                   static_cast<long>(r.text.size()));
   }
-  cx.pre.no_expand = st.saved_no_expand;
-  if (st.comment_after) cx.lex.in_block_comment = true;
-  st.comment_after = false;
-  st.text.clear();
-  st.read_pos = 0;
+  cx.pre.no_expand = r.saved_no_expand;
+  if (r.comment_after) cx.lex.in_block_comment = true;
+  --st.reading_depth;
   return 0;
 }
 
-// The generated lines are read next, as source lines whose names were
+// The lines just generated are read next, as source lines whose names were
 // expanded already.
-void read_back(asm_context& cx) {
+void read_back(asm_context& cx, bool comment_after) {
   structured_state& st = cx.structured;
   if (st.text.empty()) {
-    if (st.comment_after) cx.lex.in_block_comment = true;
-    st.comment_after = false;
+    if (comment_after) cx.lex.in_block_comment = true;
     return;
   }
-  st.read_pos = 0;
   if (!redirect_input(cx, scan_buffer)) return;
-  st.saved_no_expand = cx.pre.no_expand;
+  if (static_cast<std::size_t>(st.reading_depth) == st.reading.size()) st.reading.emplace_back();
+  sa_reading& r = st.reading[static_cast<std::size_t>(st.reading_depth++)];
+  r.text.swap(st.text);  // both keep their capacity for the next directive
+  st.text.clear();
+  r.pos = 0;
+  r.saved_no_expand = cx.pre.no_expand;
+  r.comment_after = comment_after;
   cx.pre.no_expand = true;
 }
 
@@ -152,14 +159,14 @@ void do_structured(asm_context& cx, const statement_call& call) {
   }
   const int field_column = cx.lex.column + 1;
   read_field(cx, st.field);
-  st.comment_after = cut_comments(cx, st.field);
+  const bool comment_after = cut_comments(cx, st.field);
   const char* text = st.field.data();
   std::size_t len = st.field.size();
   bool exact = true;
   if (names_a_define(cx, st.field)) {
     const std::string* expanded = expand_text(cx, st.field.data(), static_cast<uint32_t>(st.field.size()), false);
     if (expanded == nullptr) {
-      st.comment_after = false;
+      if (comment_after) cx.lex.in_block_comment = true;
       return;
     }
     st.field = *expanded;
@@ -168,7 +175,7 @@ void do_structured(asm_context& cx, const statement_call& call) {
     exact = false;
   }
   run_statement(cx, code, text, len, field_column, exact, call.operation_column);
-  read_back(cx);
+  read_back(cx, comment_after);
 }
 
 // The reader put the depth back at the end of an include file (error 60 is
@@ -201,8 +208,11 @@ bool structured_line_active(const asm_context& cx) { return cx.source.cur_read =
 std::string_view structured_line_text(const asm_context& cx) {
   if (!structured_line_active(cx)) return {};
   // The line of the last character delivered; its first may have been given back.
-  const std::string_view text(cx.structured.text);
-  const std::size_t last = cx.structured.read_pos > 0 ? cx.structured.read_pos - 1 : 0;
+  const structured_state& st = cx.structured;
+  if (st.reading_depth == 0) return {};
+  const sa_reading& r = st.reading[static_cast<std::size_t>(st.reading_depth - 1)];
+  const std::string_view text(r.text);
+  const std::size_t last = r.pos > 0 ? r.pos - 1 : 0;
   const std::size_t before = last > 0 ? text.rfind('\n', last - 1) : std::string_view::npos;
   const std::size_t start = before == std::string_view::npos ? 0 : before + 1;
   const std::size_t end = text.find('\n', start);

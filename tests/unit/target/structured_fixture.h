@@ -36,6 +36,7 @@ inline void record_instruction(asm_context& cx, const statement_call& call) {
 class StructuredTest : public LexerTest {
  protected:
   std::vector<seen_line> seen;
+  void (*before_loop)(asm_context& cx) = nullptr;  // more registrations for one test
 
   void SetUp() override {
     LexerTest::SetUp();
@@ -109,6 +110,7 @@ class StructuredTest : public LexerTest {
     int index = 1;
     for (const char* m : kMnemonics) init_mnemonic(cx, m, index++, nullptr);
     cx.stmt.instruction = record_instruction;
+    if (before_loop != nullptr) before_loop(cx);
     cx.driver.pass1 = 1;
     stops([&] {
       start_preprocessor(cx);

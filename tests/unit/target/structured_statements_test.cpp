@@ -151,6 +151,39 @@ TEST_F(StructuredTest, OpenConstructsAtTheEndOfAModuleGiveOneError) {
   EXPECT_TRUE(cx.blocks.open.empty());
 }
 
+// A macro call among the generated lines whose expansion holds structured
+// directives: what those generate is read first, then the rest of the lines.
+const char* const kMacroBody = "  REPEAT\n  UNTIL <CC>\n";
+std::size_t g_macro_pos = 0;
+
+int read_macro_body(asm_context&) {
+  return kMacroBody[g_macro_pos] != '\0' ? static_cast<unsigned char>(kMacroBody[g_macro_pos++]) : 0;
+}
+
+void call_macro(asm_context& cx, const statement_call&) {
+  skip_tokens_to_end_of_line(cx);
+  g_macro_pos = 0;
+  redirect_input(cx, read_macro_body);
+}
+
+TEST_F(StructuredTest, DirectivesInAMacroCalledFromGeneratedLines) {
+  before_loop = [](asm_context& c) {
+    ident_node* bnz = find_kind(check_ident(c, "BNZ", 3), KIND_MNEMONIC);
+    ASSERT_NE(bnz, nullptr);
+    bnz->kind = KIND_MACRO;  // a macro of a mnemonic's name
+    c.stmt.macro_call = call_macro;
+  };
+  run("  IFS A <= 1\n  NOP\n  ENDIFS\n  END\n");
+  // IFS: CMP, BNC _?3, BR _?4, _?3 BNZ _?1 (the macro: REPEAT, UNTIL), _?4.
+  EXPECT_EQ(mnemonics(), (std::vector<std::string>{"CMP", "BNC", "BR", "BC", "NOP"})) << cap.console;
+  EXPECT_TRUE(cap.console.empty()) << cap.console;
+  for (const char* name : {"_?1", "_?3", "_?4", "_?5", "_?6"}) {
+    const ident_node* n = check_ident(cx, name, 3, false);
+    EXPECT_TRUE(n != nullptr && n->label != nullptr && (n->label->flags & LBL_DEFINED_THIS_PASS)) << name;
+  }
+  EXPECT_EQ(cx.structured.reading_depth, 0);
+}
+
 TEST_F(StructuredTest, ThousandNestedConstructs) {
   std::string text;
   for (int i = 0; i < 1000; ++i) text += "  IFS <CS>\n";
