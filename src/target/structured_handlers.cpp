@@ -75,17 +75,19 @@ bool check_condition(sa_parse& ps, const sa_condition& c) {
 }
 
 // A constant argument (the FOR step, the BREAK count): it begins with a digit
-// and solves to an absolute number, else error 418.
+// and solves to an absolute number, else error 418. A "," would end the
+// expression early and leave the rest unread: such a text is no constant.
 bool solve_constant(sa_parse& ps, const sa_operand& op, long& value) {
   asm_context& cx = ps.cx;
+  const std::string_view text(op.text, static_cast<std::size_t>(op.len));
   const bool digit = op.reg == SA_NO_REG && op.text[0] >= '0' && op.text[0] <= '9';
-  if (digit && op.len <= kStringExpressionMax) {
-    char text[kStringExpressionMax + 1];
-    std::memcpy(text, op.text, static_cast<std::size_t>(op.len));
-    text[op.len] = '\0';
+  if (digit && op.len <= kStringExpressionMax && text.find(',') == std::string_view::npos) {
+    char own[kStringExpressionMax + 1];
+    std::memcpy(own, op.text, static_cast<std::size_t>(op.len));
+    own[op.len] = '\0';
     const int column = cx.lex.column;
     cx.lex.column = op.column - 1;  // errors in the text point into the line
-    const expr_rec* e = string_to_expression(cx, text);
+    const expr_rec* e = string_to_expression(cx, own);
     cx.lex.column = column;
     if (e != nullptr && e->state == EXPR_ABSOLUTE) {
       value = e->value;

@@ -61,6 +61,7 @@ const diag_case kDiagnostics[] = {
     {"StepName418",          "  FOR A = 0 TO 9 STEP X1\n  ENDF\n",               {err(1, 23, 418), err(2, 3, 82)}},
     {"StepForward418",       "  FOR A = 0 TO 9 STEP 1+LATER\n",                  {err(1, 23, 418)}},
     {"StepTooLong418",       long_step(),                                         {err(1, 23, 418), err(2, 3, 82)}},
+    {"StepWithAComma418",    "  FOR A = 0 TO 9 STEP 1,5\n",                     {err(1, 23, 418)}},
     {"BreakRegister418",     "  REPEAT\n  BREAK A\n  UNTIL <CC>\n",              {err(2, 9, 418)}},
     {"EndifOfRepeat419",     "  REPEAT\n  ENDIFS\n  UNTIL <CC>\n",               {err(2, 3, 419)}},
     {"EndwOfSwitch420",      "  SWITCH A\n  ENDW\n  ENDS\n",                     {err(2, 3, 420)}},
