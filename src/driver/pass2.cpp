@@ -163,6 +163,7 @@ void encode_statement(asm_context& cx, statement_rec* r, code_sink& sink) {
 }  // namespace
 
 void end_pass1(asm_context& cx) {
+  target_end_module(cx);
   report_open_blocks(cx);
   resolve_unsolved(cx);
   check_absolute_overlap(cx);

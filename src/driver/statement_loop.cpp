@@ -157,9 +157,17 @@ bool read_statement(asm_context& cx) {
   }
   unget_char(cx, c);
   const source_state& src = cx.source;
-  line_rec* line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
+  const bool generated = target_line_is_generated(cx);
+  line_rec* line = nullptr;
+  if (generated) {  // a line the target made (structured assembly) has a text of its own
+    const std::string_view text = target_generated_line(cx);
+    line = make_line_rec(cx, src.file_name, src.line_no, text.data(), text.size());
+  } else {
+    line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
+  }
   statement_rec* record = insert_avm_struct(cx, line);
   record->listing_flags = cx.driver.opt.listing_flags;
+  if (generated) record->expansion |= AVM_STRUCTURED_LINE;
   switch (cx.stmt.mode) {
     case line_mode::skipping:
       if (cx.stmt.skip_line != nullptr) return cx.stmt.skip_line(cx, record);

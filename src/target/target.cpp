@@ -5,6 +5,7 @@
 #include "driver/stops.h"
 #include "expr/expression.h"
 #include "target/keywords_78k0.h"
+#include "target/structured.h"
 #include "target/target_state.h"
 
 const char* target_processor_names() { return "78K0 and 78K0S"; }
@@ -22,7 +23,16 @@ void target_attach(asm_context& cx) {
 
 void target_release(target_state* state) { delete state; }
 
-void target_start(asm_context& cx) { register_78k0_keywords(cx); }
+void target_start(asm_context& cx) {
+  register_78k0_keywords(cx);
+  register_structured_directives(cx);
+}
+
+void target_end_module(asm_context& cx) { end_structured_pass(cx); }
+
+bool target_line_is_generated(const asm_context& cx) { return structured_line_active(cx); }
+
+std::string_view target_generated_line(const asm_context& cx) { return structured_line_text(cx); }
 
 expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
   expr_rec* e = parse_expression(cx);

@@ -5,9 +5,11 @@
 
 #include "driver/context.h"
 #include "target/operand_grammar.h"
+#include "target/structured.h"
 
 struct target_state {
-  operand_parse_state parse;  // one run of the operand grammar (B03)
+  operand_parse_state parse;     // one run of the operand grammar (B03)
+  structured_state structured;   // open structured constructs, generated lines (B05)
 };
 
 inline target_state& target_of(asm_context& cx) { return *cx.target; }
