@@ -15,6 +15,7 @@
 #include "driver/segment_rec.h"
 #include "expr/expr_state.h"
 #include "expr/soft_float.h"
+#include "directives/conditional.h"
 #include "directives/modules.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
@@ -37,6 +38,7 @@ struct asm_context {
   float_state floats;       // the float package, started per module (G03)
   segment_state segs;       // segments and the current location    (A09)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
+  cond_state cond;          // the condition stack of IF ... ENDIF  (A12)
   pass2_state pass2;        // the code of each statement in pass 2 (A03)
   cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
   target_state* target = nullptr;  // the target's own state (B00), made by target_attach

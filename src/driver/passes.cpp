@@ -2,6 +2,7 @@
 // Steps whose subsystem is still to come do nothing yet.
 #include "driver/passes.h"
 
+#include "directives/conditional.h"
 #include "driver/context.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
@@ -17,12 +18,13 @@ void start_assembly(asm_context& cx) {
   start_preprocessor(cx);
 }
 // Everything a module owns starts afresh: floats, segments, pending
-// expressions, open blocks, the statement list.
+// expressions, open blocks and IF groups, the statement list.
 void start_module(asm_context& cx) {
   start_floats(cx);
   reset_segments(cx);
   cx.expr.reset_for_module();
-  cx.blocks.reset_for_module();
+  reset_blocks(cx);
+  reset_conditionals(cx);
   cx.stmt.reset_for_module();
 }
 

@@ -9,6 +9,7 @@
 #include "driver/statement_loop.h"
 
 #include "diag/diag.h"
+#include "directives/conditional.h"
 #include "directives/data.h"
 #include "directives/modules.h"
 #include "directives/segment_directives.h"
@@ -140,6 +141,39 @@ void read_label_field(asm_context& cx, statement_call& call, const token& first)
   call.label = label.node;
 }
 
+// Where the line about to be read comes from, and its text.
+struct line_origin {
+  std::string_view text;      // without its newline
+  uint16_t expansion = 0;     // avm_expansion bits
+};
+
+line_origin origin_of_line(asm_context& cx) {
+  const source_state& src = cx.source;
+  if (target_line_is_generated(cx))  // a line the target made (structured assembly) has a text of its own
+    return {target_generated_line(cx), AVM_STRUCTURED_LINE};
+  return {std::string_view(src.line, static_cast<std::size_t>(src.line_len)), 0};
+}
+
+statement_rec* new_record(asm_context& cx, const line_origin& origin) {
+  const source_state& src = cx.source;
+  line_rec* line = make_line_rec(cx, src.file_name, src.line_no, origin.text.data(), origin.text.size());
+  statement_rec* record = insert_avm_struct(cx, line);
+  record->listing_flags = cx.driver.opt.listing_flags;
+  record->expansion |= origin.expansion;
+  return record;
+}
+
+// A skipped line needs a record only where a listing shows it.
+bool skipped_lines_listed(const asm_context& cx) {
+  const uint32_t flags = cx.driver.opt.listing_flags;
+  return cx.driver.files.list != nullptr && (flags & LIST_ON) && !(flags & LIST_ASSEMBLED_ONLY);
+}
+
+// The end of the input inside a skipped branch or a body being recorded.
+void end_of_input_in_mode(asm_context& cx) {
+  if (cx.stmt.mode == line_mode::skipping) skipping_at_end_of_input(cx);
+}
+
 // One line: its record, its label, its operation. False at the end of the input.
 bool read_statement(asm_context& cx) {
   lexer_state& lx = cx.lex;
@@ -153,30 +187,27 @@ bool read_statement(asm_context& cx) {
       lx.in_block_comment = false;
       user_error(cx, gen_err::unexpected_eof);
     }
+    end_of_input_in_mode(cx);
     return false;
   }
   unget_char(cx, c);
-  const source_state& src = cx.source;
-  const bool generated = target_line_is_generated(cx);
-  line_rec* line = nullptr;
-  if (generated) {  // a line the target made (structured assembly) has a text of its own
-    const std::string_view text = target_generated_line(cx);
-    line = make_line_rec(cx, src.file_name, src.line_no, text.data(), text.size());
-  } else {
-    line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
-  }
-  statement_rec* record = insert_avm_struct(cx, line);
-  record->listing_flags = cx.driver.opt.listing_flags;
-  if (generated) record->expansion |= AVM_STRUCTURED_LINE;
+  const line_origin origin = origin_of_line(cx);
+  statement_rec* record = nullptr;
+  line_hook hook = nullptr;
   switch (cx.stmt.mode) {
-    case line_mode::skipping:
-      if (cx.stmt.skip_line != nullptr) return cx.stmt.skip_line(cx, record);
-      break;
-    case line_mode::recording:
-      if (cx.stmt.record_line != nullptr) return cx.stmt.record_line(cx, record);
-      break;
+    case line_mode::skipping: hook = cx.stmt.skip_line; break;
+    case line_mode::recording: hook = cx.stmt.record_line; break;
     case line_mode::normal: break;
   }
+  if (hook != nullptr) {
+    if (cx.stmt.mode != line_mode::skipping || skipped_lines_listed(cx)) record = new_record(cx, origin);
+    switch (hook(cx, record, origin.text)) {
+      case line_result::consumed: return true;
+      case line_result::end_of_input: return false;
+      case line_result::handed_back: break;
+    }
+  }
+  if (record == nullptr) record = new_record(cx, origin);
   if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
   if (!cx.pre.lines_active) {  // switched off by #if: only its group directives count
     skipped_line(cx);
@@ -243,6 +274,11 @@ void start_statements(asm_context& cx) {
   register_value_directives(cx);
   register_data_directives(cx);
   register_cfi_directives(cx);
+  register_conditional_directives(cx);
+}
+
+void refresh_line_mode(asm_context& cx) {
+  cx.stmt.mode = cond_skipping(cx) ? line_mode::skipping : line_mode::normal;
 }
 
 void statement_loop(asm_context& cx) {

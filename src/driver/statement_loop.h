@@ -5,6 +5,8 @@
 // the hook of that mode instead.
 #pragma once
 
+#include <string_view>
+
 #include "directives/directive_table.h"
 
 struct asm_context;
@@ -20,9 +22,16 @@ enum class line_mode : uint8_t {
   recording,  // inside a macro or repeat body being recorded: the record hook sees it
 };
 
-// A hook of a line mode: gets the line's record with nothing of the line read
-// yet; reads the line (to its end) and returns false at the end of the input.
-using line_hook = bool (*)(asm_context& cx, statement_rec* record);
+// What a line-mode hook did with its line.
+enum class line_result : uint8_t {
+  consumed,     // the line was read to its end
+  handed_back,  // nothing of it was read: it is assembled as any line
+  end_of_input,
+};
+
+// A hook of a line mode: gets the line's record (null for a skipped line that
+// no listing shows) and its text, with nothing of the line read yet.
+using line_hook = line_result (*)(asm_context& cx, statement_rec* record, std::string_view line);
 
 struct statement_state {
   statement_path instruction = nullptr;  // a mnemonic: operand grammar and encoder
@@ -44,6 +53,10 @@ struct statement_state {
     mode = line_mode::normal;
   }
 };
+
+// Sets the line mode from the open blocks: recording while a macro or repeat
+// body is recorded, skipping while a conditional branch is not taken.
+void refresh_line_mode(asm_context& cx);
 
 // Once per run, before the first module: the symbol table, the target's
 // keywords, the module directives, the case rule of user symbols.
