@@ -45,13 +45,15 @@ problem_site locate(const asm_context& cx, const statement_rec* record) {
     const line_rec* l = record->line;
     return {l->file_name, l->line_no, l->text, static_cast<long>(l->text_len), l->macro_line};
   }
-  // Pass 1: the reader's line; the statement being read knows whether it was expanded.
-  const line_rec* macro_line = nullptr;
-  if (cx.driver.pass1 && cx.stmt.current != nullptr && cx.stmt.current->line != nullptr)
-    macro_line = cx.stmt.current->line->macro_line;
+  // Pass 1: the reader's line, but for an expanded line being read: its own text.
+  if (cx.driver.pass1 && cx.source.macro_expansion > 0 && cx.stmt.current != nullptr &&
+      cx.stmt.current->line != nullptr && cx.stmt.current->line->macro_line != nullptr) {
+    const line_rec* l = cx.stmt.current->line;
+    return {l->file_name, l->line_no, l->text, static_cast<long>(l->text_len), l->macro_line};
+  }
   const source_state& s = cx.source;
   return {s.file_name != nullptr ? s.file_name : "", s.line_no, s.line != nullptr ? s.line : "",
-          s.line_len, macro_line};
+          s.line_len, nullptr};
 }
 
 void append_decimal(std::string& out, long value) { out += std::to_string(value); }

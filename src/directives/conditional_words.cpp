@@ -64,8 +64,12 @@ int class_of_word(const class_word_table& t, std::string_view word) {
 
 }  // namespace
 
-int line_block_class(asm_context& cx, class_word_table& table, std::string_view line) {
+void prepare_class_words(const asm_context& cx, class_word_table& table) {
   if (table.made_from != registered_class_names(cx)) make_table(cx, table);
+}
+
+int line_block_class(asm_context& cx, class_word_table& table, std::string_view line) {
+  prepare_class_words(cx, table);
   if (line.size() > kSkippedLineView) line = line.substr(0, kSkippedLineView);
   const uint8_t* const cls = table.chars;
   const std::size_t n = line.size();

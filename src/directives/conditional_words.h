@@ -34,6 +34,9 @@ struct class_word_table {
 constexpr uint8_t kWordStart = 1;  // begins a name (letters, "_", "?", the target's own)
 constexpr uint8_t kWordPart = 2;   // goes on with a name (the above and digits)
 
+// Makes the table when the class names changed since it was made.
+void prepare_class_words(const asm_context& cx, class_word_table& table);
+
 // The directive class (directive_class) of the line's operation: its first
 // word, or the second when the first is a label (a name followed by ":" or
 // in column 1) or no block directive. 0 when neither is one.

@@ -16,6 +16,7 @@
 #include "expr/expr_state.h"
 #include "expr/soft_float.h"
 #include "directives/conditional.h"
+#include "directives/macro.h"
 #include "directives/modules.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
@@ -39,6 +40,7 @@ struct asm_context {
   segment_state segs;       // segments and the current location    (A09)
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
   cond_state cond;          // the condition stack of IF ... ENDIF  (A12)
+  macro_state macros;       // macros, repeat blocks, expansions    (A10, M10)
   pass2_state pass2;        // the code of each statement in pass 2 (A03)
   cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
   target_state* target = nullptr;  // the target's own state (B00), made by target_attach

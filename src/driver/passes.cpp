@@ -3,6 +3,7 @@
 #include "driver/passes.h"
 
 #include "directives/conditional.h"
+#include "directives/macro.h"
 #include "driver/context.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
@@ -18,13 +19,14 @@ void start_assembly(asm_context& cx) {
   start_preprocessor(cx);
 }
 // Everything a module owns starts afresh: floats, segments, pending
-// expressions, open blocks and IF groups, the statement list.
+// expressions, open blocks, IF groups and expansions, the statement list.
 void start_module(asm_context& cx) {
   start_floats(cx);
   reset_segments(cx);
   cx.expr.reset_for_module();
   reset_blocks(cx);
   reset_conditionals(cx);
+  reset_macros(cx);
   cx.stmt.reset_for_module();
 }
 

@@ -11,6 +11,7 @@
 #include "diag/diag.h"
 #include "directives/conditional.h"
 #include "directives/data.h"
+#include "directives/macro.h"
 #include "directives/modules.h"
 #include "directives/segment_directives.h"
 #include "directives/symbol_directives.h"
@@ -116,6 +117,22 @@ void dispatch(asm_context& cx, statement_call& call, const token& op) {
         return;
       }
   }
+  // "NAME MACRO" with NAME indented: NAME is the macro's name.
+  if (op.kind == TOK_IDENT && call.label == nullptr && op.node != nullptr && is_user_kind(op.node->kind)) {
+    token next = next_token(cx);
+    ident_node* directive = next.kind == TOK_IDENT ? find_kind(next.node, KIND_DIRECTIVE) : nullptr;
+    if (directive != nullptr && directive->keyword.klass == DCLASS_MACRO) {
+      call.label = op.node;
+      call.label_column = op.column;
+      call.operation = directive;
+      call.argument = directive_of(directive)->argument;
+      call.operation_column = next.column;
+      call.record->operation_column = next.column;
+      run_directive(cx, call);
+      return;
+    }
+    save_or_get_token(cx, TOKEN_SAVE, next);
+  }
   note_module_statement(cx, false);
   if (call.label != nullptr) define_label(cx, call.label, call.label_column);
   user_error_at(cx, op.column, gen_err::bad_instruction);
@@ -143,20 +160,24 @@ void read_label_field(asm_context& cx, statement_call& call, const token& first)
 
 // Where the line about to be read comes from, and its text.
 struct line_origin {
-  std::string_view text;      // without its newline
-  uint16_t expansion = 0;     // avm_expansion bits
+  std::string_view text;                 // without its newline
+  uint16_t expansion = 0;                // avm_expansion bits
+  const line_rec* macro_line = nullptr;  // an expanded line: the body line it was built from
 };
 
 line_origin origin_of_line(asm_context& cx) {
   const source_state& src = cx.source;
-  if (target_line_is_generated(cx))  // a line the target made (structured assembly) has a text of its own
-    return {target_generated_line(cx), AVM_STRUCTURED_LINE};
+  // Lines the target made (structured assembly) and expanded lines have a text of their own.
+  if (target_line_is_generated(cx)) return {target_generated_line(cx), AVM_STRUCTURED_LINE};
+  if (expansion_line_active(cx))
+    return {expansion_line_text(cx), expansion_line_mark(cx), expansion_body_line(cx)};
   return {std::string_view(src.line, static_cast<std::size_t>(src.line_len)), 0};
 }
 
 statement_rec* new_record(asm_context& cx, const line_origin& origin) {
   const source_state& src = cx.source;
   line_rec* line = make_line_rec(cx, src.file_name, src.line_no, origin.text.data(), origin.text.size());
+  line->macro_line = origin.macro_line;
   statement_rec* record = insert_avm_struct(cx, line);
   record->listing_flags = cx.driver.opt.listing_flags;
   record->expansion |= origin.expansion;
@@ -172,7 +193,10 @@ bool skipped_lines_listed(const asm_context& cx) {
 // The end of the input inside a skipped branch or a body being recorded.
 void end_of_input_in_mode(asm_context& cx) {
   if (cx.stmt.mode == line_mode::skipping) skipping_at_end_of_input(cx);
+  if (cx.stmt.mode == line_mode::recording) recording_at_end_of_input(cx);
 }
+
+bool is_expanded(const line_origin& origin) { return (origin.expansion & (AVM_MACRO_LINE | AVM_REPEAT_LINE)) != 0; }
 
 // One line: its record, its label, its operation. False at the end of the input.
 bool read_statement(asm_context& cx) {
@@ -199,15 +223,25 @@ bool read_statement(asm_context& cx) {
     case line_mode::recording: hook = cx.stmt.record_line; break;
     case line_mode::normal: break;
   }
+  const bool skipping = cx.stmt.mode == line_mode::skipping;
   if (hook != nullptr) {
-    if (cx.stmt.mode != line_mode::skipping || skipped_lines_listed(cx)) record = new_record(cx, origin);
+    if (!skipping || skipped_lines_listed(cx)) record = new_record(cx, origin);
+    if (is_expanded(origin)) expansion_line_started(cx, !skipping);
     switch (hook(cx, record, origin.text)) {
       case line_result::consumed: return true;
       case line_result::end_of_input: return false;
       case line_result::handed_back: break;
     }
   }
-  if (record == nullptr) record = new_record(cx, origin);
+  if (record == nullptr) {
+    record = new_record(cx, origin);
+    if (is_expanded(origin)) expansion_line_started(cx, true);
+  }
+  if (is_expanded(origin) && c == '$') {  // an include line of a body is refused as #include is
+    user_error_at(cx, 1, gen_err::include_in_macro);
+    skip_line(cx);
+    return true;
+  }
   if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
   if (!cx.pre.lines_active) {  // switched off by #if: only its group directives count
     skipped_line(cx);
@@ -241,6 +275,7 @@ bool read_statement(asm_context& cx) {
 bool next_statement(asm_context& cx) {
   const bool more = read_statement(cx);
   dump_asm_op(cx, cx.stmt.current);
+  start_pending_expansion(cx);  // a macro call or an ENDR: its lines come next
   return more;
 }
 
@@ -275,10 +310,14 @@ void start_statements(asm_context& cx) {
   register_data_directives(cx);
   register_cfi_directives(cx);
   register_conditional_directives(cx);
+  register_macro_directives(cx);
 }
 
 void refresh_line_mode(asm_context& cx) {
-  cx.stmt.mode = cond_skipping(cx) ? line_mode::skipping : line_mode::normal;
+  if (macro_recording(cx))
+    cx.stmt.mode = line_mode::recording;
+  else
+    cx.stmt.mode = cond_skipping(cx) ? line_mode::skipping : line_mode::normal;
 }
 
 void statement_loop(asm_context& cx) {

@@ -135,21 +135,17 @@ void init_symbol_table(asm_context& cx) {
   s.current = nullptr;
 }
 
-ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
+namespace {
+
+// Puts `node` (name, kind and hash set) into the chain of its name, so that
+// the node a lookup takes stays first.
+ident_node* link_node(asm_context& cx, ident_node* node) {
   symbol_state& s = cx.symbols;
   if (s.chain_count >= s.bucket_count) grow_table(cx);
-  // The name follows its node in one piece of arena memory.
-  auto* node = new (arena_alloc(cx, sizeof(ident_node) + length + 1, alignof(ident_node))) ident_node{};
-  char* stored = reinterpret_cast<char*>(node + 1);
-  std::memcpy(stored, name, length);
-  stored[length] = '\0';
-  node->name = stored;
-  node->length = static_cast<uint16_t>(length);
-  node->kind = kind;
   ++s.node_count;
-  const uint32_t hash = fold_hash(name, length);
-  node->hash = hash;
-  ident_node* head = exact_chain(s, hash, name, length);
+  const uint32_t hash = node->hash;
+  const ident_kind kind = node->kind;
+  ident_node* head = exact_chain(s, hash, node->name, node->length);
   if (head == nullptr) {
     ident_node** slot = bucket_of(s, hash);
     node->hash_next = *slot;
@@ -168,6 +164,29 @@ ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, i
   node->same_name = at->same_name;
   at->same_name = node;
   return node;
+}
+
+}  // namespace
+
+ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
+  // The name follows its node in one piece of arena memory.
+  auto* node = new (arena_alloc(cx, sizeof(ident_node) + length + 1, alignof(ident_node))) ident_node{};
+  char* stored = reinterpret_cast<char*>(node + 1);
+  std::memcpy(stored, name, length);
+  stored[length] = '\0';
+  node->name = stored;
+  node->length = static_cast<uint16_t>(length);
+  node->kind = kind;
+  node->hash = fold_hash(name, length);
+  return link_node(cx, node);
+}
+
+void relink_node(asm_context& cx, ident_node* node) {
+  if (node == nullptr || !(node->state & NODE_DELETED)) return;
+  node->state = 0;
+  node->same_name = nullptr;
+  node->hash_next = nullptr;
+  link_node(cx, node);
 }
 
 ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, bool create) {

@@ -221,6 +221,9 @@ ident_node* recollect_ident_node(asm_context& cx, ident_node* node);
 void mark_unmark_node(asm_context& cx, ident_node* node, bool mark);
 // Takes one node out of the table (local symbols of a module or macro).
 void delete_node(asm_context& cx, ident_node* node);
+// Puts a node that delete_node took out back into the table (a name that a
+// macro expansion's LOCAL symbol hid for the expansion).
+void relink_node(asm_context& cx, ident_node* node);
 // Takes every marked node out of the table; returns how many.
 int delete_marked_nodes(asm_context& cx);
 
