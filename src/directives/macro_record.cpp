@@ -275,7 +275,8 @@ void define_macro(asm_context& cx, ident_node* node, bool operator_style, std::s
   r.formals.clear();
   field f{operands};
   if (operator_style) {
-    const std::string_view name = f.word(cx);
+    std::string_view name = f.word(cx);
+    if (name.size() > static_cast<std::size_t>(kMaxIdentLength)) name = name.substr(0, kMaxIdentLength);
     if (name.empty()) {
       user_error_at(cx, column, gen_err::macro_without_name);
     } else {

@@ -117,6 +117,7 @@ const source_case kSources[] = {
     {"bad_elseif_counts_as_false",    " IF 0\n ELSEIF )\n DB 1\n ELSE\n DB 2\n ENDIF\n",                          "2", {0}},
     {"skipped_lines_are_not_lexed",   " IF 0\n DB \"open\n DB `\n " + std::string(300, 'x') + "\n ENDIF\n DB 1\n", "1", {}},
     {"word_past_255_is_not_seen",     " IF 0\n" + std::string(260, ' ') + "ENDIF\n DB 1\n ENDIF\n DB 2\n",         "2", {}},
+    {"macro_body_in_skipped_lines",   " IF 0\nMM MACRO\n ENDIF\n ELSE\n ENDM\n DB 1\n ELSE\n DB 2\n ENDIF\n",    "2", {}},
     {"stray_endm_in_skipped_lines",   " IF 0\n ENDM\n DB 1\n ENDIF\n DB 2\n",                                     "2", {}},
     {"includes_in_skipped_lines",     " IF 0\n#include \"none.s26\"\n$none.s26\n ENDIF\n DB 1\n",                 "1", {}},
     {"endif_closing_structured",      " IF 1\n IFS A == 1\n ENDIF\n ENDIFS\n ENDIF\n",                            "", {81}},

@@ -61,6 +61,7 @@ const macro_case kMacros[] = {
     {"exitm_in_a_repeat",            " REPT 2\n EXITM\n ENDR\n",            "EXITM | EXITM", {79, 79}},
     {"endm_in_a_repeat",             " REPT 1\n ENDM\n ENDR\n",             "ENDM", {79}},
     {"local_outside",                " LOCAL LX\n",                         "", {77}},
+    {"structured_left_open_in_body", "M MACRO\n SWITCH A\n ENDM\n M\n",          "SWITCH A", {60}},
     {"repeat_left_open_in_body",     "M MACRO\n REPT 2\n DB 1\n ENDM\n M\n DB 2\n", "REPT 2 | DB 1", {76}},
 };
 // clang-format on
