@@ -9,6 +9,19 @@
 
 using qfile = std::FILE;
 
+// What a file name refers to, for the checks that keep a run from replacing
+// a file it read: the kind, and the identity (device and inode) of the file.
+enum class file_kind : int { missing = 0, regular, directory, other };
+struct file_identity {
+  file_kind kind = file_kind::missing;
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+};
+inline bool same_file(const file_identity& a, const file_identity& b) {
+  return a.kind != file_kind::missing && b.kind != file_kind::missing && a.device == b.device &&
+         a.inode == b.inode;
+}
+
 struct output_table {
   // 1: error and warning counts changed (IDE mode only; does nothing by default).
   void (*count_notification)(int errors, int warnings);
@@ -40,6 +53,10 @@ struct output_table {
   int (*flush_file)(qfile* file);
   // 18: delete a file by name.
   int (*remove_file)(const char* name);
+  // 19: give a file a new name, replacing a file of that name; 0 on success.
+  int (*rename_file)(const char* from, const char* to);
+  // 20: what a name refers to (symbolic links followed); the kind is also returned.
+  file_kind (*identify_file)(const char* name, file_identity* id);
 
   // The standard streams as handles for the entries above (not entries themselves).
   qfile* std_in;

@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -49,9 +52,18 @@ size_t cap_block_write(const void* buffer, size_t size, size_t count, qfile* fil
   return std::fwrite(buffer, size, count, file);
 }
 
+bool open_for_writing(const std::string& name) {
+  for (const auto& [file, mf] : mem_files)
+    if (mf->writing && mf->name == name) return true;
+  return false;
+}
+
 qfile* cap_open_file(const char* name, const char* mode) {
   auto it = active->files.find(name);
   bool write = mode[0] == 'w';
+  // "x": create only; an existing file (in memory or being written) refuses.
+  if (write && std::strchr(mode, 'x') != nullptr && (it != active->files.end() || open_for_writing(name)))
+    return nullptr;
   if (!write && it == active->files.end()) return std::fopen(name, mode);
   if (write && it == active->files.end() && name[0] == '/') return std::fopen(name, mode);
   auto* mf = new mem_file{name};
@@ -83,6 +95,26 @@ int cap_remove_file(const char* name) {
   return std::remove(name);
 }
 
+int cap_rename_file(const char* from, const char* to) {
+  auto it = active->files.find(from);
+  if (it == active->files.end()) return std::rename(from, to);
+  std::string data = std::move(it->second);
+  active->files.erase(it);
+  active->files[to] = std::move(data);
+  return 0;
+}
+
+// In-memory files are regular files whose identity is their normalized name.
+file_kind cap_identify_file(const char* name, file_identity* id) {
+  const std::string normal = std::filesystem::path(name).lexically_normal().string();
+  for (const auto& [key, data] : active->files) {
+    if (std::filesystem::path(key).lexically_normal().string() != normal) continue;
+    if (id != nullptr) *id = file_identity{file_kind::regular, ~0ULL, std::hash<std::string>{}(normal)};
+    return file_kind::regular;
+  }
+  return standard_output_table().identify_file(name, id);
+}
+
 void* cap_allocate(size_t size) {
   if (active->allocations_to_fail > 0) {
     --active->allocations_to_fail;
@@ -105,6 +137,8 @@ capture_table::capture_table() : table(standard_output_table()) {
   table.open_file = cap_open_file;
   table.close_file = cap_close_file;
   table.remove_file = cap_remove_file;
+  table.rename_file = cap_rename_file;
+  table.identify_file = cap_identify_file;
   table.allocate = cap_allocate;
   table.exit = cap_exit;
 }
