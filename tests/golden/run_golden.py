@@ -95,6 +95,8 @@ def run_case(qasm, qdump, case_dir, update):
             failures.append("exit code %d: crash or unknown exit" % code)
         if code >= 2 and any(n.endswith(".r26") for n in os.listdir(work)):
             failures.append("object file left behind after a failed run")
+        if any(re.search(r"~\d+\.tmp$", n) for n in os.listdir(work)):
+            failures.append("an output left behind under its temporary name")
 
         expected_files = {"stdout": console, "exit": "%d\n" % code}
         if want_lst:

@@ -59,6 +59,9 @@ TEST_P(Stops, MessageExitCodeAndNoOutput) {
   cap.files["a.s26"] = kSource;
   cap.files["b.s26"] = kSource;
   cap.files["cmd.xcl"] = "-DX\n";
+  cap.files["self.xcl"] = "-DS -f self\n";
+  cap.files["m1.xcl"] = "-f m2\n";
+  cap.files["m2.xcl"] = "-DM -f m1\n";
   EXPECT_EQ(run_qasm(cap, c.args), 3);
   EXPECT_EQ(cap.console, c.console);
   EXPECT_EQ(output_files(cap), words{});
@@ -151,6 +154,11 @@ const stop_case kStops[] = {
     {"object_is_source_by_path", {"-o", "./sub/../a.s26", "a.s26"}, "\nTry to overwrite file: './sub/../a.s26'\n"},
     {"list_is_source", {"a", "-l", "a.s26"}, "\nTry to overwrite file: 'a.s26'\n"},
     {"object_is_command_file", {"-f", "cmd", "-o", "cmd.xcl", "a.s26"}, "\nTry to overwrite file: 'cmd.xcl'\n"},
+    // Command files that would never end.
+    {"command_file_names_itself", {"-f", "self", "a.s26"},
+     "\nError in command line: Command file already open: 'self.xcl'\n"},
+    {"command_files_name_each_other", {"a.s26", "-f", "m1"},
+     "\nError in command line: Command file already open: 'm1.xcl'\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, Stops, ::testing::ValuesIn(kStops),
@@ -304,6 +312,18 @@ TEST_F(CommandLine, DefinesFromQasmoptAndCommandFilesKeepTheirPlace) {
   words order;
   for (const command_define& d : r.cx.driver.command_defines) order.push_back((d.undefine ? "-U" : "-D") + d.name);
   EXPECT_EQ(order, (words{"-DQ", "-DC", "-DF", "-UQ", "-UF", "-UC"}));
+}
+
+// The same command file twice, one after the other or from two others, is
+// no loop: only a file still being read may not be named again.
+TEST_F(CommandLine, CommandFileNamedTwiceIsNoLoop) {
+  command_line_run r;
+  r.cap.files["a.s26"] = kSource;
+  r.cap.files["d.xcl"] = "-DD";
+  r.cap.files["l.xcl"] = "-f d";
+  r.cap.files["r.xcl"] = "-f d -f l";
+  ASSERT_EQ(r.run({"-f", "l", "-f", "r", "a.s26"}), 0) << r.cap.console;
+  EXPECT_EQ(r.cx.driver.command_defines.size(), 3u);
 }
 
 // ---------------------------------------------------------------------------
