@@ -159,7 +159,8 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
 }
 
 int number_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
-  if (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN) user_warning(cx, kWarnConstantTruncated);
+  const bool warned = (t.flags & TF_TRUNCATED) != 0;  // by the lexer, beyond 64 bits
+  if (!warned && (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN)) user_warning(cx, kWarnConstantTruncated);
   value->num = static_cast<int32_t>(static_cast<uint32_t>(t.value));
   return TK_NUMBER;
 }
@@ -220,7 +221,12 @@ const char* b03_message(const char* text) {
 
 void b03_yyerror(asm_context& cx, const char* message) {
   // A nesting deeper than the stack is bad input, not a broken assembler.
-  if (std::strncmp(message, "syntax", 6) == 0 || std::strcmp(message, kStackFull) == 0) {
+  if (std::strcmp(message, kStackFull) == 0) {
+    user_error(cx, gen_err::expression_too_complex);
+    cx.parse.failed = true;
+    return;
+  }
+  if (std::strncmp(message, "syntax", 6) == 0) {
     user_error(cx, kErrSyntax);
     cx.parse.failed = true;
     return;
