@@ -14,7 +14,7 @@ void start_assembly(asm_context& cx) {
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
 }
-void start_module(asm_context&) {}
+void start_module(asm_context& cx) { start_preprocessor_module(cx); }
 
 void run_pass1(asm_context& cx) {
   statement_loop(cx);

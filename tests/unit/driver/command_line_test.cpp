@@ -205,6 +205,12 @@ const ignored_case kIgnored[] = {
     {"w_above_499", "-w+600", "\nIllegal range in -w option: 600-499, ignored\n"},
     {"w_500", "-w-500", "\nIllegal range in -w option: 500-499, ignored\n"},
     {"w_low_above_high", "-w-20-10", "\nIllegal range in -w option: 20-10, ignored\n"},
+    {"w_number_beyond_long", "-w+99999999999999999999999",
+     "\nIllegal range in -w option: 99999999999999999999999-499, ignored\n"},
+    {"w_leading_zeros", "-w+000600", "\nIllegal range in -w option: 600-499, ignored\n"},
+    {"w_sign_alone_repeats_the_number", "-w+123456789012,-",
+     "\nIllegal range in -w option: 123456789012-499, ignored\n"
+     "\nIllegal range in -w option: 123456789012-499, ignored\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, Ignored, ::testing::ValuesIn(kIgnored),
@@ -313,6 +319,42 @@ TEST_F(CommandLine, DefinesFromQasmoptAndCommandFilesKeepTheirPlace) {
   for (const command_define& d : r.cx.driver.command_defines) order.push_back((d.undefine ? "-U" : "-D") + d.name);
   EXPECT_EQ(order, (words{"-DQ", "-DC", "-DF", "-UQ", "-UF", "-UC"}));
 }
+
+// -D giving a name another value is warning 9, counted like any other.
+struct redefinition_case {
+  const char* name;
+  words defines;
+  int warnings;
+};
+
+class CommandLineRedefinition : public CommandLine, public ::testing::WithParamInterface<redefinition_case> {};
+
+TEST_P(CommandLineRedefinition, Warns) {
+  const redefinition_case& c = GetParam();
+  capture_table cap;
+  cap.files["a.s26"] = kSource;
+  words args = c.defines;
+  args.insert(args.end(), {"-ws", "a.s26"});
+  EXPECT_EQ(run_qasm(cap, args), c.warnings > 0 ? 1 : 0) << cap.console;
+  int shown = 0;
+  for (std::size_t at = cap.console.find("Warning[9]: Macro redefined"); at != std::string::npos;
+       at = cap.console.find("Warning[9]", at + 1))
+    ++shown;
+  EXPECT_EQ(shown, c.warnings) << cap.console;
+  EXPECT_NE(cap.console.find("Warnings: " + std::to_string(c.warnings) + "\n"), std::string::npos) << cap.console;
+}
+
+const redefinition_case kRedefinitions[] = {
+    {"another_value", {"-DA=1", "-DA=2"}, 1},
+    {"three_values", {"-DA=1", "-DA=2", "-DA=3"}, 2},
+    {"same_value", {"-DA=1", "-DA=1"}, 0},
+    {"name_alone_is_one", {"-DA", "-DA=1"}, 0},
+    {"different_names", {"-DA=1", "-DB=2"}, 0},
+    {"undefine_between_counts_nothing", {"-DA=1", "-UA", "-DA=2"}, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineRedefinition, ::testing::ValuesIn(kRedefinitions),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The same command file twice, one after the other or from two others, is
 // no loop: only a file still being read may not be named again.
