@@ -63,6 +63,7 @@ struct command_line_state {
   arg_entry* args = nullptr;    // program name first
   arg_entry* cursor = nullptr;  // the entry being parsed
   int v_entries = 0;            // processor choices registered
+  option_rec* last_copy[256] = {};  // last entry made for a repeated use, by letter
 };
 
 constexpr const char* kProductName = "qasm";

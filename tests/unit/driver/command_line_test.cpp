@@ -309,6 +309,24 @@ TEST_F(CommandLine, DefinesBeforeUndefinesInCommandLineOrder) {
   }
 }
 
+// Many uses of repeated options, interleaved: each letter keeps its own order.
+TEST_F(CommandLine, ManyRepeatedOptionsKeepTheirOrder) {
+  command_line_run r;
+  r.cap.files["a.s26"] = kSource;
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "-DD" + std::to_string(i) + " -Ip" + std::to_string(i) + " -UU" + std::to_string(i) + "\n";
+  r.cap.files["many.xcl"] = text;
+  ASSERT_EQ(r.run({"-f", "many", "a.s26", "-DLAST"}), 0) << r.cap.console;
+  const auto& d = r.cx.driver.command_defines;
+  ASSERT_EQ(d.size(), 6001u);
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(d[i].name, "D" + std::to_string(i));
+    ASSERT_EQ(d[3001 + i].name, "U" + std::to_string(i));
+    ASSERT_EQ(r.cx.driver.include_paths[1 + i], "p" + std::to_string(i));
+  }
+  EXPECT_EQ(d[3000].name, "LAST");
+}
+
 TEST_F(CommandLine, DefinesFromQasmoptAndCommandFilesKeepTheirPlace) {
   env_guard opt("QASMOPT", "-UQ -DQ");
   command_line_run r;
