@@ -1,8 +1,11 @@
 // symbols.cpp — the symbol table (A07): hashed lookup with the keyword and
 // user-symbol case rules, node removal (A05), label records and the sorted walk.
-// The hash folds case, so every spelling of a name meets in one bucket and the
-// case rules need no second table; the cost of a lookup does not depend on the
-// order in which names arrived.
+// Names are hashed as written, so spellings that differ only in case land in
+// buckets of their own; keywords are found under the upper-case spelling, and
+// user symbols and macros of one name with case folded are kept together in a
+// fold group of a second table, for the lookups that ignore case. The cost of
+// a lookup depends neither on the order in which names arrived nor on how
+// many spellings of a name exist.
 #include "source/symbols.h"
 
 #include <algorithm>
@@ -22,30 +25,35 @@ constexpr uint32_t kInitialBuckets = 1024;
 
 inline unsigned char fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
-uint32_t fold_hash(const char* name, std::size_t length) {
-  uint32_t h = 2166136261u;
-  for (std::size_t i = 0; i < length; ++i) {
-    h ^= fold(static_cast<unsigned char>(name[i]));
-    h *= 16777619u;
-  }
-  return h ^ (h >> 15);
-}
+// The hash of the name as written, and of its upper-case spelling (which is
+// the hash that spelling has as written), in one pass.
+struct name_hash {
+  uint32_t exact;
+  uint32_t folded;
+  bool lower;  // the name holds lower-case letters
+};
 
-bool has_lower(const char* name, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i)
-    if (name[i] >= 'a' && name[i] <= 'z') return true;
-  return false;
+name_hash hash_name(const char* name, std::size_t length) {
+  uint32_t h = 2166136261u;
+  uint32_t f = 2166136261u;
+  bool lower = false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    const unsigned char u = fold(c);
+    lower |= u != c;
+    h = (h ^ c) * 16777619u;
+    f = (f ^ u) * 16777619u;
+  }
+  return {h ^ (h >> 15), f ^ (f >> 15), lower};
 }
 
 bool same_name(const ident_node* node, const char* name, std::size_t length) {
   return node->length == length && std::memcmp(node->name, name, length) == 0;
 }
 
-bool same_name_folded(const ident_node* node, const char* name, std::size_t length) {
-  if (node->length != length) return false;
+bool equal_folded(const char* a, const char* b, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i)
-    if (fold(static_cast<unsigned char>(node->name[i])) != fold(static_cast<unsigned char>(name[i])))
-      return false;
+    if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -75,12 +83,71 @@ ident_node* first_of_category(ident_node* head, int cat) {
   return nullptr;
 }
 
-// A user symbol or macro whose name differs from `name` only in case.
-ident_node* folded_user_chain(symbol_state& s, uint32_t hash, const char* name, std::size_t length) {
-  for (ident_node* head = *bucket_of(s, hash); head != nullptr; head = head->hash_next)
-    if (head->hash == hash && same_name_folded(head, name, length) && first_of_category(head, 2) != nullptr)
-      return first_of_category(head, 2);
+// ---- Fold groups -----------------------------------------------------------
+
+bool in_fold_group(ident_kind kind) { return category(kind) == 2; }
+
+fold_group* find_group(symbol_state& s, uint32_t folded, const char* name, std::size_t length) {
+  for (fold_group* g = s.fold_buckets[folded & (s.fold_bucket_count - 1)]; g != nullptr; g = g->next)
+    if (g->hash == folded && g->length == length && equal_folded(g->name, name, length)) return g;
   return nullptr;
+}
+
+void grow_groups(asm_context& cx) {
+  symbol_state& s = cx.symbols;
+  const uint32_t count = s.fold_bucket_count * 2;
+  auto** table = static_cast<fold_group**>(arena_alloc(cx, count * sizeof(fold_group*), alignof(fold_group*)));
+  std::memset(table, 0, count * sizeof(fold_group*));
+  for (uint32_t i = 0; i < s.fold_bucket_count; ++i)
+    for (fold_group* g = s.fold_buckets[i]; g != nullptr;) {
+      fold_group* next = g->next;
+      fold_group** slot = &table[g->hash & (count - 1)];
+      g->next = *slot;
+      *slot = g;
+      g = next;
+    }
+  s.fold_buckets = table;
+  s.fold_bucket_count = count;
+}
+
+// A new user symbol or macro joins the group of its folded name, last.
+void join_group(asm_context& cx, ident_node* node, uint32_t folded) {
+  symbol_state& s = cx.symbols;
+  fold_group* g = find_group(s, folded, node->name, node->length);
+  if (g == nullptr) {
+    if (s.fold_count >= s.fold_bucket_count) grow_groups(cx);
+    g = new (arena_alloc(cx, sizeof(fold_group), alignof(fold_group))) fold_group{};
+    g->hash = folded;
+    g->name = node->name;
+    g->length = node->length;
+    fold_group** slot = &s.fold_buckets[folded & (s.fold_bucket_count - 1)];
+    g->next = *slot;
+    *slot = g;
+    ++s.fold_count;
+  }
+  node->group = g;
+  node->fold_prev = g->last;
+  node->fold_next = nullptr;
+  if (g->last != nullptr)
+    g->last->fold_next = node;
+  else
+    g->first = node;
+  g->last = node;
+}
+
+void leave_group(ident_node* node) {
+  fold_group* g = node->group;
+  if (g == nullptr) return;
+  (node->fold_prev != nullptr ? node->fold_prev->fold_next : g->first) = node->fold_next;
+  (node->fold_next != nullptr ? node->fold_next->fold_prev : g->last) = node->fold_prev;
+  node->group = nullptr;
+  node->fold_prev = node->fold_next = nullptr;
+}
+
+// The oldest user symbol or macro whose name differs from `name` only in case.
+ident_node* folded_user_node(symbol_state& s, uint32_t folded, const char* name, std::size_t length) {
+  const fold_group* g = find_group(s, folded, name, length);
+  return g != nullptr ? g->first : nullptr;
 }
 
 void grow_table(asm_context& cx) {
@@ -130,12 +197,20 @@ void init_symbol_table(asm_context& cx) {
   s.bucket_count = kInitialBuckets;
   s.buckets = static_cast<ident_node**>(arena_alloc(cx, kInitialBuckets * sizeof(ident_node*), alignof(ident_node*)));
   std::memset(s.buckets, 0, kInitialBuckets * sizeof(ident_node*));
+  s.fold_bucket_count = kInitialBuckets;
+  s.fold_buckets =
+      static_cast<fold_group**>(arena_alloc(cx, kInitialBuckets * sizeof(fold_group*), alignof(fold_group*)));
+  std::memset(s.fold_buckets, 0, kInitialBuckets * sizeof(fold_group*));
+  s.fold_count = 0;
   s.chain_count = 0;
   s.node_count = 0;
   s.current = nullptr;
 }
 
-ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
+namespace {
+
+ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length, ident_kind kind,
+                          const name_hash& h) {
   symbol_state& s = cx.symbols;
   if (s.chain_count >= s.bucket_count) grow_table(cx);
   // The name follows its node in one piece of arena memory.
@@ -147,8 +222,9 @@ ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, i
   node->length = static_cast<uint16_t>(length);
   node->kind = kind;
   ++s.node_count;
-  const uint32_t hash = fold_hash(name, length);
+  const uint32_t hash = h.exact;
   node->hash = hash;
+  if (in_fold_group(kind)) join_group(cx, node, h.folded);
   ident_node* head = exact_chain(s, hash, name, length);
   if (head == nullptr) {
     ident_node** slot = bucket_of(s, hash);
@@ -170,25 +246,31 @@ ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, i
   return node;
 }
 
+}  // namespace
+
+ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
+  return insert_hashed(cx, name, length, kind, hash_name(name, length));
+}
+
 ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, bool create) {
   symbol_state& s = cx.symbols;
   if (s.buckets == nullptr) {
     internal_error(cx, "check_ident_A07", "No symb_tree_root");
     return nullptr;
   }
-  const uint32_t hash = fold_hash(name, length);
-  ident_node* exact = exact_chain(s, hash, name, length);
+  const name_hash h = hash_name(name, length);
+  ident_node* exact = exact_chain(s, h.exact, name, length);
   ident_node* found = nullptr;
   if (exact != nullptr && exact->kind == KIND_DEFINE) {
     found = exact;
-  } else if (length <= kMaxIdentLength && has_lower(name, length)) {
+  } else if (length <= kMaxIdentLength && h.lower) {
     char upper[kMaxIdentLength];
     for (std::size_t i = 0; i < length; ++i) upper[i] = static_cast<char>(fold(static_cast<unsigned char>(name[i])));
-    if (ident_node* up = exact_chain(s, hash, upper, length)) found = first_of_category(up, 1);
+    if (ident_node* up = exact_chain(s, h.folded, upper, length)) found = first_of_category(up, 1);
   }
   if (found == nullptr && exact != nullptr && exact->kind != KIND_PREPROCESSOR) found = exact;
-  if (found == nullptr && !s.user_case_sensitive) found = folded_user_chain(s, hash, name, length);
-  if (found == nullptr && create) found = insert_node(cx, name, length, KIND_USER);
+  if (found == nullptr && !s.user_case_sensitive) found = folded_user_node(s, h.folded, name, length);
+  if (found == nullptr && create) found = insert_hashed(cx, name, length, KIND_USER, h);
   s.current = found;
   return found;
 }
@@ -196,7 +278,7 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
 ident_node* find_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
   symbol_state& s = cx.symbols;
   if (s.buckets == nullptr) return nullptr;
-  return find_kind(exact_chain(s, fold_hash(name, length), name, length), kind);
+  return find_kind(exact_chain(s, hash_name(name, length).exact, name, length), kind);
 }
 
 ident_node* find_kind(ident_node* node, ident_kind kind) {
@@ -241,6 +323,7 @@ void delete_node(asm_context& cx, ident_node* node) {
     at->same_name = node->same_name;
   }
   node->same_name = nullptr;
+  leave_group(node);
   node->state = NODE_DELETED;
   --s.node_count;
   if (s.current == node) s.current = nullptr;

@@ -88,17 +88,34 @@ enum node_use : uint32_t {
   USE_AS_SEGMENT = 2,
 };
 
+struct fold_group;
+
 struct ident_node {
   const char* name;     // as stored (upper case for keywords with the upper-case flag), NUL-terminated
   uint16_t length;
   ident_kind kind;
   uint8_t state;        // node_state bits
   uint32_t use_marks;   // node_use bits
-  uint32_t hash;        // of the name with case folded: compared before the name
+  uint32_t hash;        // of the name as stored: compared before the name
   keyword_value keyword;  // keywords, macros and defines
   label_rec* label;       // user symbols (kept when a user node becomes a macro)
   ident_node* same_name;  // next node of the same name and another kind
   ident_node* hash_next;  // next chain head in the bucket
+  // User symbols and macros only: the others whose names differ from this
+  // one only in case, oldest first, for lookups that ignore case.
+  fold_group* group;
+  ident_node* fold_prev;
+  ident_node* fold_next;
+};
+
+// The user symbols and macros whose names are equal with case folded.
+struct fold_group {
+  fold_group* next;     // next group in the bucket
+  uint32_t hash;        // of the name with case folded
+  const char* name;     // one spelling of it
+  uint16_t length;
+  ident_node* first;    // oldest member; nullptr when all were removed
+  ident_node* last;
 };
 
 // Whether a keyword is stored in upper case (found in any case) or as given
@@ -139,6 +156,9 @@ struct symbol_state {
   uint32_t bucket_count = 0;
   uint32_t chain_count = 0;        // distinct stored names
   uint32_t node_count = 0;
+  fold_group** fold_buckets = nullptr;  // power-of-two table of fold groups
+  uint32_t fold_bucket_count = 0;
+  uint32_t fold_count = 0;
   bool user_case_sensitive = true; // -s, the target's default, CASEON/CASEOFF
   ident_node* current = nullptr;   // identifier last found by check_ident
 

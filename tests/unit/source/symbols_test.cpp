@@ -109,6 +109,45 @@ TEST_F(Symbols, MacroNamesFollowTheUserCaseRule) {
   EXPECT_NE(look("MYMAC"), m);
 }
 
+// Spellings of one name made while case counted: a lookup that ignores case
+// finds the oldest left, whatever was removed and however many there are.
+TEST_F(Symbols, SpellingsOfOneNameWhenCaseIsIgnored) {
+  cx.symbols.user_case_sensitive = true;
+  std::vector<ident_node*> made;
+  for (const char* name : {"abc", "ABC", "aBc"}) made.push_back(look(name));
+  register_keyword(cx, "AbC", KIND_DEFINE, 0, -1, nullptr, KEEP_CASE);  // defines count only as written
+  cx.symbols.user_case_sensitive = false;
+  const struct {
+    ident_node* removed;       // before the lookup; nullptr: none
+    ident_node* found;         // by a spelling not made: "abC"
+  } steps[] = {{nullptr, made[0]}, {made[1], made[0]}, {made[0], made[2]}, {made[2], nullptr}};
+  for (const auto& step : steps) {
+    if (step.removed != nullptr) delete_node(cx, step.removed);
+    EXPECT_EQ(look("abC", false), step.found);
+  }
+  ident_node* again = look("ABc");
+  EXPECT_EQ(look("abc", false), again);
+}
+
+TEST_F(Symbols, ManySpellingsEachFoundAsWritten) {
+  cx.symbols.user_case_sensitive = true;
+  const std::string base = "spellingsof";  // 11 letters: 2048 spellings
+  auto spelling = [&](int i) {
+    std::string n = base;
+    for (std::size_t k = 0; k < n.size(); ++k)
+      if (i & (1 << k)) n[k] = static_cast<char>(n[k] - 'a' + 'A');
+    return n;
+  };
+  std::vector<ident_node*> nodes;
+  for (int i = 0; i < 2048; ++i) nodes.push_back(look(spelling(i).c_str()));
+  for (int i = 0; i < 2048; ++i) ASSERT_EQ(look(spelling(i).c_str(), false), nodes[i]) << i;
+  for (int i = 0; i < 2048; i += 2) mark_unmark_node(cx, nodes[i], true);
+  EXPECT_EQ(delete_marked_nodes(cx), 1024);
+  cx.symbols.user_case_sensitive = false;
+  EXPECT_EQ(look(spelling(0).c_str(), false), nodes[1]);  // removed: the oldest left
+  EXPECT_EQ(look(spelling(3).c_str(), false), nodes[3]);
+}
+
 TEST_F(Symbols, CheckIdentWithoutCreate) {
   EXPECT_EQ(look("ABSENT", false), nullptr);
   EXPECT_EQ(cx.symbols.current, nullptr);
