@@ -25,26 +25,26 @@ constexpr uint32_t kInitialBuckets = 1024;
 
 inline unsigned char fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
-// The hash of the name as written, and of its upper-case spelling (which is
-// the hash that spelling has as written), in one pass.
-struct name_hash {
-  uint32_t exact;
-  uint32_t folded;
-  bool lower;  // the name holds lower-case letters
-};
-
-name_hash hash_name(const char* name, std::size_t length) {
+// The hash of a name as written; `lower` tells whether it holds lower-case
+// letters. A name without them is its own upper-case spelling, so its hash
+// is also the hash with case folded.
+uint32_t hash_name(const char* name, std::size_t length, bool* lower) {
   uint32_t h = 2166136261u;
-  uint32_t f = 2166136261u;
-  bool lower = false;
+  unsigned char any = 0;
   for (std::size_t i = 0; i < length; ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
-    const unsigned char u = fold(c);
-    lower |= u != c;
+    any |= static_cast<unsigned char>(c - 'a') < 26;
     h = (h ^ c) * 16777619u;
-    f = (f ^ u) * 16777619u;
   }
-  return {h ^ (h >> 15), f ^ (f >> 15), lower};
+  if (lower != nullptr) *lower = any != 0;
+  return h ^ (h >> 15);
+}
+
+// The hash with case folded, which is the hash of the upper-case spelling.
+uint32_t folded_hash(const char* name, std::size_t length) {
+  uint32_t h = 2166136261u;
+  for (std::size_t i = 0; i < length; ++i) h = (h ^ fold(static_cast<unsigned char>(name[i]))) * 16777619u;
+  return h ^ (h >> 15);
 }
 
 bool same_name(const ident_node* node, const char* name, std::size_t length) {
@@ -113,6 +113,7 @@ void grow_groups(asm_context& cx) {
 // A new user symbol or macro joins the group of its folded name, last.
 void join_group(asm_context& cx, ident_node* node, uint32_t folded) {
   symbol_state& s = cx.symbols;
+  if (s.fold_buckets == nullptr) return;  // no lookup has ignored case yet
   fold_group* g = find_group(s, folded, node->name, node->length);
   if (g == nullptr) {
     if (s.fold_count >= s.fold_bucket_count) grow_groups(cx);
@@ -144,9 +145,28 @@ void leave_group(ident_node* node) {
   node->fold_prev = node->fold_next = nullptr;
 }
 
+// The groups are made when a lookup first ignores case (most sources never
+// do): every user symbol and macro then in the table joins, oldest first.
+void build_groups(asm_context& cx) {
+  symbol_state& s = cx.symbols;
+  s.fold_bucket_count = kInitialBuckets;
+  s.fold_buckets =
+      static_cast<fold_group**>(arena_alloc(cx, kInitialBuckets * sizeof(fold_group*), alignof(fold_group*)));
+  std::memset(s.fold_buckets, 0, kInitialBuckets * sizeof(fold_group*));
+  s.fold_count = 0;
+  std::vector<ident_node*> members;
+  for (uint32_t i = 0; i < s.bucket_count; ++i)
+    for (ident_node* head = s.buckets[i]; head != nullptr; head = head->hash_next)
+      for (ident_node* n = head; n != nullptr; n = n->same_name)
+        if (in_fold_group(n->kind)) members.push_back(n);
+  std::sort(members.begin(), members.end(), [](const ident_node* a, const ident_node* b) { return a->serial < b->serial; });
+  for (ident_node* n : members) join_group(cx, n, folded_hash(n->name, n->length));
+}
+
 // The oldest user symbol or macro whose name differs from `name` only in case.
-ident_node* folded_user_node(symbol_state& s, uint32_t folded, const char* name, std::size_t length) {
-  const fold_group* g = find_group(s, folded, name, length);
+ident_node* folded_user_node(asm_context& cx, uint32_t folded, const char* name, std::size_t length) {
+  if (cx.symbols.fold_buckets == nullptr) build_groups(cx);
+  const fold_group* g = find_group(cx.symbols, folded, name, length);
   return g != nullptr ? g->first : nullptr;
 }
 
@@ -197,10 +217,8 @@ void init_symbol_table(asm_context& cx) {
   s.bucket_count = kInitialBuckets;
   s.buckets = static_cast<ident_node**>(arena_alloc(cx, kInitialBuckets * sizeof(ident_node*), alignof(ident_node*)));
   std::memset(s.buckets, 0, kInitialBuckets * sizeof(ident_node*));
-  s.fold_bucket_count = kInitialBuckets;
-  s.fold_buckets =
-      static_cast<fold_group**>(arena_alloc(cx, kInitialBuckets * sizeof(fold_group*), alignof(fold_group*)));
-  std::memset(s.fold_buckets, 0, kInitialBuckets * sizeof(fold_group*));
+  s.fold_buckets = nullptr;
+  s.fold_bucket_count = 0;
   s.fold_count = 0;
   s.chain_count = 0;
   s.node_count = 0;
@@ -209,8 +227,9 @@ void init_symbol_table(asm_context& cx) {
 
 namespace {
 
-ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length, ident_kind kind,
-                          const name_hash& h) {
+// `hash` is the name's as written, `folded` its hash with case folded.
+ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length, ident_kind kind, uint32_t hash,
+                          uint32_t folded) {
   symbol_state& s = cx.symbols;
   if (s.chain_count >= s.bucket_count) grow_table(cx);
   // The name follows its node in one piece of arena memory.
@@ -221,10 +240,10 @@ ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length,
   node->name = stored;
   node->length = static_cast<uint16_t>(length);
   node->kind = kind;
+  node->serial = s.serial++;
   ++s.node_count;
-  const uint32_t hash = h.exact;
   node->hash = hash;
-  if (in_fold_group(kind)) join_group(cx, node, h.folded);
+  if (in_fold_group(kind)) join_group(cx, node, folded);
   ident_node* head = exact_chain(s, hash, name, length);
   if (head == nullptr) {
     ident_node** slot = bucket_of(s, hash);
@@ -249,7 +268,9 @@ ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length,
 }  // namespace
 
 ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
-  return insert_hashed(cx, name, length, kind, hash_name(name, length));
+  bool lower = false;
+  const uint32_t hash = hash_name(name, length, &lower);
+  return insert_hashed(cx, name, length, kind, hash, lower ? folded_hash(name, length) : hash);
 }
 
 ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, bool create) {
@@ -258,19 +279,24 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
     internal_error(cx, "check_ident_A07", "No symb_tree_root");
     return nullptr;
   }
-  const name_hash h = hash_name(name, length);
-  ident_node* exact = exact_chain(s, h.exact, name, length);
+  bool lower = false;
+  const uint32_t hash = hash_name(name, length, &lower);
+  uint32_t folded = hash;  // the same unless the name holds lower-case letters
+  ident_node* exact = exact_chain(s, hash, name, length);
   ident_node* found = nullptr;
   if (exact != nullptr && exact->kind == KIND_DEFINE) {
     found = exact;
-  } else if (length <= kMaxIdentLength && h.lower) {
-    char upper[kMaxIdentLength];
-    for (std::size_t i = 0; i < length; ++i) upper[i] = static_cast<char>(fold(static_cast<unsigned char>(name[i])));
-    if (ident_node* up = exact_chain(s, h.folded, upper, length)) found = first_of_category(up, 1);
+  } else if (lower) {
+    folded = folded_hash(name, length);
+    if (length <= kMaxIdentLength) {
+      char upper[kMaxIdentLength];
+      for (std::size_t i = 0; i < length; ++i) upper[i] = static_cast<char>(fold(static_cast<unsigned char>(name[i])));
+      if (ident_node* up = exact_chain(s, folded, upper, length)) found = first_of_category(up, 1);
+    }
   }
   if (found == nullptr && exact != nullptr && exact->kind != KIND_PREPROCESSOR) found = exact;
-  if (found == nullptr && !s.user_case_sensitive) found = folded_user_node(s, h.folded, name, length);
-  if (found == nullptr && create) found = insert_hashed(cx, name, length, KIND_USER, h);
+  if (found == nullptr && !s.user_case_sensitive) found = folded_user_node(cx, folded, name, length);
+  if (found == nullptr && create) found = insert_hashed(cx, name, length, KIND_USER, hash, folded);
   s.current = found;
   return found;
 }
@@ -278,7 +304,7 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
 ident_node* find_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
   symbol_state& s = cx.symbols;
   if (s.buckets == nullptr) return nullptr;
-  return find_kind(exact_chain(s, hash_name(name, length).exact, name, length), kind);
+  return find_kind(exact_chain(s, hash_name(name, length, nullptr), name, length), kind);
 }
 
 ident_node* find_kind(ident_node* node, ident_kind kind) {

@@ -101,6 +101,7 @@ struct ident_node {
   label_rec* label;       // user symbols (kept when a user node becomes a macro)
   ident_node* same_name;  // next node of the same name and another kind
   ident_node* hash_next;  // next chain head in the bucket
+  uint32_t serial;       // order of making, for the fold groups
   // User symbols and macros only: the others whose names differ from this
   // one only in case, oldest first, for lookups that ignore case.
   fold_group* group;
@@ -156,9 +157,10 @@ struct symbol_state {
   uint32_t bucket_count = 0;
   uint32_t chain_count = 0;        // distinct stored names
   uint32_t node_count = 0;
-  fold_group** fold_buckets = nullptr;  // power-of-two table of fold groups
+  fold_group** fold_buckets = nullptr;  // table of fold groups; null until a lookup ignores case
   uint32_t fold_bucket_count = 0;
   uint32_t fold_count = 0;
+  uint32_t serial = 0;             // nodes made so far
   bool user_case_sensitive = true; // -s, the target's default, CASEON/CASEOFF
   ident_node* current = nullptr;   // identifier last found by check_ident
 
