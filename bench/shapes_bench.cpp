@@ -4,7 +4,7 @@
 // in case, and N #define names that differ only in case, each then used once
 // in an #if condition.
 //
-//   ninja -C build shapes_bench && ./build/shapes_bench [N ...]
+//   ninja -C build shapes_bench && ./build/shapes_bench [words|labels|defines] [N ...]
 //
 // For each N it prints the CPU seconds and the microseconds per item; a
 // linear shape keeps the second column flat as N grows. The inputs are
@@ -86,27 +86,35 @@ double assemble(const output_table& out, std::vector<std::string> words) {
 }
 
 struct shape {
+  const char* key;
   const char* name;
   std::string (*make)(long n);
   bool command_file;  // the text is a command file (the source is plain)
 };
 
 constexpr shape kShapes[] = {
-    {"-DX words in a command file", command_words, true},
-    {"labels differing in case", case_labels, false},
-    {"#defines differing in case", case_defines, false},
+    {"words", "-DX words in a command file", command_words, true},
+    {"labels", "labels differing in case", case_labels, false},
+    {"defines", "#defines differing in case", case_defines, false},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<long> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
+  std::string only;  // one shape by its key; all when empty
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] >= 'a' && argv[i][0] <= 'z')
+      only = argv[i];
+    else
+      sizes.push_back(std::atol(argv[i]));
+  }
   if (sizes.empty()) sizes = {10000, 40000, 100000, 200000};
   const output_table out = standard_output_table();
   write_file(out, kPlain, "        END\n");
   std::printf("%-30s %10s %10s %12s\n", "shape", "N", "cpu [s]", "us per item");
   for (const shape& s : kShapes) {
+    if (!only.empty() && only != s.key) continue;
     for (long n : sizes) {
       write_file(out, s.command_file ? kCommandFile : kSource, s.make(n));
       std::vector<std::string> words = {"-S", "-o", kObject};
