@@ -521,8 +521,17 @@ void skipped_line(asm_context& cx) {
   finish_line(cx);
 }
 
+// A -D has no source line, so no place in the listing: its warning goes to
+// the console only (the list file is set aside while it is reported).
 void start_preprocessor_module(asm_context& cx) {
   preprocessor_state& p = cx.pre;
+  if (p.command_line_redefinitions == 0) return;
+  struct list_aside {
+    qfile*& slot;
+    qfile* kept;
+    explicit list_aside(qfile*& s) : slot(s), kept(s) { slot = nullptr; }
+    ~list_aside() { slot = kept; }
+  } aside(cx.driver.files.list);
   for (; p.command_line_redefinitions > 0; --p.command_line_redefinitions)
     pp_warning(cx, 1, static_cast<int>(gen_warn::macro_redefined));
 }

@@ -360,6 +360,7 @@ TEST_P(CommandLineRedefinition, Warns) {
     ++shown;
   EXPECT_EQ(shown, c.warnings) << cap.console;
   EXPECT_NE(cap.console.find("Warnings: " + std::to_string(c.warnings) + "\n"), std::string::npos) << cap.console;
+  EXPECT_EQ(cap.console.find("I N T E R N A L"), std::string::npos) << cap.console;
 }
 
 const redefinition_case kRedefinitions[] = {
@@ -369,6 +370,7 @@ const redefinition_case kRedefinitions[] = {
     {"name_alone_is_one", {"-DA", "-DA=1"}, 0},
     {"different_names", {"-DA=1", "-DB=2"}, 0},
     {"undefine_between_counts_nothing", {"-DA=1", "-UA", "-DA=2"}, 1},
+    {"with_a_list_file", {"-l", "a.lst", "-DA=1", "-DA=2"}, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineRedefinition, ::testing::ValuesIn(kRedefinitions),
