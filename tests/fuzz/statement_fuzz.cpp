@@ -1,7 +1,9 @@
 // statement_fuzz.cpp — bad input for the statement loop: any bytes as a source
 // must give diagnostics and an orderly end (exit code 0 to 3), never a crash,
-// a sanitizer report or a hang. The whole run goes through qasm_main with an
-// in-memory output table, so no file outside memory is read or written.
+// a sanitizer report, an internal error or a hang. The whole run goes through
+// qasm_main with an in-memory output table, so no file outside memory is read
+// or written; every other run also writes a list file, whose diagnostics
+// take a path of their own.
 //
 // Two ways to run it, both meant for the sanitizer build:
 //   built with clang and -DQASM_LIBFUZZER=ON: a libFuzzer target
@@ -18,40 +20,33 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "support/capture.h"
+#include "fuzz_support.h"
 
 namespace {
 
 constexpr const char* kSourceName = "fuzz.s26";
+constexpr const char* kListName = "fuzz.lst";
 
-// Reads are served from memory only: a fuzzed "$/dev/stdin" must not block.
-qfile* (*g_capture_open)(const char*, const char*) = nullptr;  // the capture's own entry
+fuzz::tally g_tally;
 
-qfile* open_in_memory_only(const char* name, const char* mode) {
-  if (mode[0] == 'r' && std::strcmp(name, kSourceName) != 0) return nullptr;
-  return g_capture_open(name, mode);
-}
-
-int assemble(const uint8_t* data, size_t size) {
+int assemble(const uint8_t* data, size_t size, bool with_list) {
   capture_table cap;
-  g_capture_open = cap.table.open_file;
-  cap.table.open_file = open_in_memory_only;
   cap.files[kSourceName] = std::string(reinterpret_cast<const char*>(data), size);
+  fuzz::memory_only(cap);
   char program[] = "qasm";
   char source[] = "fuzz.s26";
-  char* argv[] = {program, source, nullptr};
-  const int code = qasm_main(cap.table, 2, argv);
-  if (code < 0 || code > 3) {
-    std::fprintf(stderr, "exit code %d\n%s\n", code, cap.console.c_str());
-    std::abort();
-  }
+  char list_option[] = "-l";
+  char list[] = "fuzz.lst";
+  char* argv[] = {program, source, list_option, list, nullptr};
+  const int code = qasm_main(cap.table, with_list ? 4 : 2, argv);
+  fuzz::check_run(cap, code, kListName, g_tally);
   return code;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  assemble(data, size);
+  assemble(data, size, size % 2 == 0);
   return 0;
 }
 
@@ -77,7 +72,8 @@ const char* const kFragments[] = {
     ";c", "//c", "/*", "*/", "/* x */", "<<", "<=", "<>", "==", ">=", ">>", "&&", "||", "!=", "##",
     "++", "--", "!>", "!<", "!.", "!+", "!x", "!^", "~", ".PAGE.", ".X.", "$", "#", "#define X 1",
     "@", "(", ")", "[", "]", ",", ":", "::", ".", "{", "}", "`", "\t", "\r", " ", "  ", "\n", "\\\n",
-    "\x01", "\xe4", "\xff",
+    "\x01", "\xe4", "\xff", "!X", "#if ", "#elif ", "#else", "#endif", "#ifdef X", "#undef X", "defined(",
+    "0x10000000000000000", "((((((((((((((((((((", "))))))))))))))))))))", "#include \"fuzz.s26\"", "$fuzz.s26",
 };
 
 std::string fragment(std::mt19937_64& rng) {
@@ -171,7 +167,7 @@ int main(int argc, char** argv) {
       keep << input;
     }
     alarm(20);
-    ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size())];
+    ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size(), runs % 2 == 0)];
     alarm(0);
     ++runs;
     longest = std::max(longest, input.size());
@@ -179,9 +175,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%ld runs, %.0f s\n", runs,
                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  std::printf("%ld inputs (seed %llu, %zu seed files, longest %zu bytes): exit 0: %ld, 1: %ld, 2: %ld, 3: %ld\n", runs,
-              static_cast<unsigned long long>(seed), seeds.size(), longest, by_code[0], by_code[1], by_code[2],
-              by_code[3]);
+  std::printf("%ld inputs (seed %llu, %zu seed files, longest %zu bytes): exit 0: %ld, 1: %ld, 2: %ld, 3: %ld;"
+              " internal errors before the first statement (known): %ld\n",
+              runs, static_cast<unsigned long long>(seed), seeds.size(), longest, by_code[0], by_code[1], by_code[2],
+              by_code[3], g_tally.known_internal);
   std::remove("statement_fuzz_current.s26");
   return 0;
 }

@@ -207,7 +207,6 @@ const ignored_case kIgnored[] = {
     {"w_low_above_high", "-w-20-10", "\nIllegal range in -w option: 20-10, ignored\n"},
     {"w_number_beyond_long", "-w+99999999999999999999999",
      "\nIllegal range in -w option: 99999999999999999999999-499, ignored\n"},
-    {"w_leading_zeros", "-w+000600", "\nIllegal range in -w option: 600-499, ignored\n"},
     {"w_sign_alone_repeats_the_number", "-w+123456789012,-",
      "\nIllegal range in -w option: 123456789012-499, ignored\n"
      "\nIllegal range in -w option: 123456789012-499, ignored\n"},

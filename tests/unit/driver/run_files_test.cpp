@@ -108,8 +108,6 @@ void link_soft(RunFiles& t, const char* from, const char* to) { fs::create_symli
 const refusal_case kRefusals[] = {
     {"object_hard_link_to_source", [](RunFiles& t) { link_hard(t, "a.s26", "hard.obj"); },
      {"a.s26", "-o", "hard.obj"}, "hard.obj", {"a.s26"}},
-    {"list_hard_link_to_source", [](RunFiles& t) { link_hard(t, "a.s26", "hard.lst"); },
-     {"-l", "hard.lst", "a.s26"}, "hard.lst", {"a.s26"}},
     {"list_symbolic_link_to_source", [](RunFiles& t) { link_soft(t, "a.s26", "soft.lst"); },
      {"-l", "soft.lst", "a.s26"}, "soft.lst", {"a.s26"}},
     {"object_hard_link_to_command_file", [](RunFiles& t) { link_hard(t, "cmd.xcl", "c.r26"); },

@@ -129,25 +129,6 @@ TEST_F(Symbols, SpellingsOfOneNameWhenCaseIsIgnored) {
   EXPECT_EQ(look("abc", false), again);
 }
 
-TEST_F(Symbols, ManySpellingsEachFoundAsWritten) {
-  cx.symbols.user_case_sensitive = true;
-  const std::string base = "spellingsof";  // 11 letters: 2048 spellings
-  auto spelling = [&](int i) {
-    std::string n = base;
-    for (std::size_t k = 0; k < n.size(); ++k)
-      if (i & (1 << k)) n[k] = static_cast<char>(n[k] - 'a' + 'A');
-    return n;
-  };
-  std::vector<ident_node*> nodes;
-  for (int i = 0; i < 2048; ++i) nodes.push_back(look(spelling(i).c_str()));
-  for (int i = 0; i < 2048; ++i) ASSERT_EQ(look(spelling(i).c_str(), false), nodes[i]) << i;
-  for (int i = 0; i < 2048; i += 2) mark_unmark_node(cx, nodes[i], true);
-  EXPECT_EQ(delete_marked_nodes(cx), 1024);
-  cx.symbols.user_case_sensitive = false;
-  EXPECT_EQ(look(spelling(0).c_str(), false), nodes[1]);  // removed: the oldest left
-  EXPECT_EQ(look(spelling(3).c_str(), false), nodes[3]);
-}
-
 TEST_F(Symbols, CheckIdentWithoutCreate) {
   EXPECT_EQ(look("ABSENT", false), nullptr);
   EXPECT_EQ(cx.symbols.current, nullptr);
