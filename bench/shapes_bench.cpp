@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "driver/driver.h"
 #include "driver/output_table.h"
 
@@ -25,22 +26,6 @@ constexpr const char* kCommandFile = "/tmp/qasm_shapes.xcl";
 constexpr const char* kSource = "/tmp/qasm_shapes.s26";
 constexpr const char* kObject = "/tmp/qasm_shapes.r26";
 constexpr const char* kPlain = "/tmp/qasm_shapes_plain.s26";
-
-double cpu_seconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-void write_file(const output_table& out, const char* path, const std::string& text) {
-  qfile* f = out.open_file(path, "w");
-  if (f == nullptr) {
-    std::fprintf(stderr, "cannot write %s\n", path);
-    std::exit(1);
-  }
-  out.block_write(text.data(), 1, text.size(), f);
-  out.close_file(f);
-}
 
 // The i-th spelling of one name: bit k of i makes its k-th letter upper case.
 std::string variant(long i) {
@@ -111,12 +96,12 @@ int main(int argc, char** argv) {
   }
   if (sizes.empty()) sizes = {10000, 40000, 100000, 200000};
   const output_table out = standard_output_table();
-  write_file(out, kPlain, "        END\n");
+  write_text_file(out, kPlain, "        END\n");
   std::printf("%-30s %10s %10s %12s\n", "shape", "N", "cpu [s]", "us per item");
   for (const shape& s : kShapes) {
     if (!only.empty() && only != s.key) continue;
     for (long n : sizes) {
-      write_file(out, s.command_file ? kCommandFile : kSource, s.make(n));
+      write_text_file(out, s.command_file ? kCommandFile : kSource, s.make(n));
       std::vector<std::string> words = {"-S", "-o", kObject};
       if (s.command_file) {
         words.insert(words.end(), {"-f", kCommandFile, kPlain});

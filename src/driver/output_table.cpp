@@ -49,7 +49,9 @@ file_kind std_identify_file(const char* name, file_identity* id) {
   struct stat st {};
   file_identity found;
   if (::stat(name, &st) == 0) {
-    found.kind = S_ISREG(st.st_mode) ? file_kind::regular : S_ISDIR(st.st_mode) ? file_kind::directory : file_kind::other;
+    found.kind = S_ISREG(st.st_mode)   ? file_kind::regular
+                 : S_ISDIR(st.st_mode) ? file_kind::directory
+                                       : file_kind::other;
     found.device = static_cast<unsigned long long>(st.st_dev);
     found.inode = static_cast<unsigned long long>(st.st_ino);
   }

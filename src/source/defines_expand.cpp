@@ -476,7 +476,6 @@ invoked invoke_function(asm_context& cx, const pp_frame& f, define_rec* d, bool&
                                                                                       : invoked::error;
 }
 
-// "defined NAME" or "defined ( NAME )" in #if: 1 for a #define symbol.
 // A name beyond the longest identifier is error 108 and stands for its first
 // kMaxIdentLength characters, as the lexer cuts it.
 uint32_t cut_name(asm_context& cx, const char* name, uint32_t n) {
@@ -486,6 +485,7 @@ uint32_t cut_name(asm_context& cx, const char* name, uint32_t n) {
   return kMaxIdentLength;
 }
 
+// "defined NAME" or "defined ( NAME )" in #if: 1 for a #define symbol.
 bool operator_defined(asm_context& cx, const pp_frame& f) {
   int from;
   int c;

@@ -463,7 +463,7 @@ void start_preprocessor(asm_context& cx) {
     }
     const define_rec* old = find_define(cx, d.name.c_str(), d.name.size());
     const define_rec* made = define_from_text(cx, d.name.c_str(), d.value.c_str());
-    if (old != nullptr && made != old) ++p.command_line_redefinitions;
+    if (old != nullptr && made != nullptr && made != old) ++p.command_line_redefinitions;
   }
   cx.stmt.preprocessor_line = preprocessor_line;
   p.group_depth = 0;

@@ -57,6 +57,29 @@ bool equal_folded(const char* a, const char* b, std::size_t length) {
   return true;
 }
 
+// A power-of-two table of intrusive lists (linked by `next`, keyed by `hash`),
+// empty; and the same table with twice the buckets.
+template <class T>
+T** new_table(asm_context& cx, uint32_t count) {
+  auto** table = static_cast<T**>(arena_alloc(cx, count * sizeof(T*), alignof(T*)));
+  std::memset(table, 0, count * sizeof(T*));
+  return table;
+}
+
+template <class T>
+T** doubled_table(asm_context& cx, T** old, uint32_t count, T* T::*next) {
+  T** table = new_table<T>(cx, count * 2);
+  for (uint32_t i = 0; i < count; ++i)
+    for (T* e = old[i]; e != nullptr;) {
+      T* after = e->*next;
+      T** slot = &table[e->hash & (count * 2 - 1)];
+      e->*next = *slot;
+      *slot = e;
+      e = after;
+    }
+  return table;
+}
+
 // Order of the categories inside a chain: the node a lookup takes comes first.
 int category(ident_kind kind) {
   switch (kind) {
@@ -93,30 +116,16 @@ fold_group* find_group(symbol_state& s, uint32_t folded, const char* name, std::
   return nullptr;
 }
 
-void grow_groups(asm_context& cx) {
-  symbol_state& s = cx.symbols;
-  const uint32_t count = s.fold_bucket_count * 2;
-  auto** table = static_cast<fold_group**>(arena_alloc(cx, count * sizeof(fold_group*), alignof(fold_group*)));
-  std::memset(table, 0, count * sizeof(fold_group*));
-  for (uint32_t i = 0; i < s.fold_bucket_count; ++i)
-    for (fold_group* g = s.fold_buckets[i]; g != nullptr;) {
-      fold_group* next = g->next;
-      fold_group** slot = &table[g->hash & (count - 1)];
-      g->next = *slot;
-      *slot = g;
-      g = next;
-    }
-  s.fold_buckets = table;
-  s.fold_bucket_count = count;
-}
-
 // A new user symbol or macro joins the group of its folded name, last.
 void join_group(asm_context& cx, ident_node* node, uint32_t folded) {
   symbol_state& s = cx.symbols;
   if (s.fold_buckets == nullptr) return;  // no lookup has ignored case yet
   fold_group* g = find_group(s, folded, node->name, node->length);
   if (g == nullptr) {
-    if (s.fold_count >= s.fold_bucket_count) grow_groups(cx);
+    if (s.fold_count >= s.fold_bucket_count) {
+      s.fold_buckets = doubled_table(cx, s.fold_buckets, s.fold_bucket_count, &fold_group::next);
+      s.fold_bucket_count *= 2;
+    }
     g = new (arena_alloc(cx, sizeof(fold_group), alignof(fold_group))) fold_group{};
     g->hash = folded;
     g->name = node->name;
@@ -150,16 +159,15 @@ void leave_group(ident_node* node) {
 void build_groups(asm_context& cx) {
   symbol_state& s = cx.symbols;
   s.fold_bucket_count = kInitialBuckets;
-  s.fold_buckets =
-      static_cast<fold_group**>(arena_alloc(cx, kInitialBuckets * sizeof(fold_group*), alignof(fold_group*)));
-  std::memset(s.fold_buckets, 0, kInitialBuckets * sizeof(fold_group*));
+  s.fold_buckets = new_table<fold_group>(cx, kInitialBuckets);
   s.fold_count = 0;
   std::vector<ident_node*> members;
   for (uint32_t i = 0; i < s.bucket_count; ++i)
     for (ident_node* head = s.buckets[i]; head != nullptr; head = head->hash_next)
       for (ident_node* n = head; n != nullptr; n = n->same_name)
         if (in_fold_group(n->kind)) members.push_back(n);
-  std::sort(members.begin(), members.end(), [](const ident_node* a, const ident_node* b) { return a->serial < b->serial; });
+  std::sort(members.begin(), members.end(),
+            [](const ident_node* a, const ident_node* b) { return a->serial < b->serial; });
   for (ident_node* n : members) join_group(cx, n, folded_hash(n->name, n->length));
 }
 
@@ -170,24 +178,6 @@ ident_node* folded_user_node(asm_context& cx, uint32_t folded, const char* name,
   return g != nullptr ? g->first : nullptr;
 }
 
-void grow_table(asm_context& cx) {
-  symbol_state& s = cx.symbols;
-  const uint32_t count = s.bucket_count * 2;
-  auto** table = static_cast<ident_node**>(arena_alloc(cx, count * sizeof(ident_node*), alignof(ident_node*)));
-  std::memset(table, 0, count * sizeof(ident_node*));
-  for (uint32_t i = 0; i < s.bucket_count; ++i) {
-    ident_node* head = s.buckets[i];
-    while (head != nullptr) {
-      ident_node* next = head->hash_next;
-      ident_node** slot = &table[head->hash & (count - 1)];
-      head->hash_next = *slot;
-      *slot = head;
-      head = next;
-    }
-  }
-  s.buckets = table;
-  s.bucket_count = count;
-}
 
 // Replaces the chain head `old_head` by `new_head` in its bucket list.
 void replace_head(symbol_state& s, ident_node* old_head, ident_node* new_head) {
@@ -215,8 +205,7 @@ void* arena_alloc(asm_context& cx, std::size_t size, std::size_t align) {
 void init_symbol_table(asm_context& cx) {
   symbol_state& s = cx.symbols;
   s.bucket_count = kInitialBuckets;
-  s.buckets = static_cast<ident_node**>(arena_alloc(cx, kInitialBuckets * sizeof(ident_node*), alignof(ident_node*)));
-  std::memset(s.buckets, 0, kInitialBuckets * sizeof(ident_node*));
+  s.buckets = new_table<ident_node>(cx, kInitialBuckets);
   s.fold_buckets = nullptr;
   s.fold_bucket_count = 0;
   s.fold_count = 0;
@@ -231,7 +220,10 @@ namespace {
 ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length, ident_kind kind, uint32_t hash,
                           uint32_t folded) {
   symbol_state& s = cx.symbols;
-  if (s.chain_count >= s.bucket_count) grow_table(cx);
+  if (s.chain_count >= s.bucket_count) {
+    s.buckets = doubled_table(cx, s.buckets, s.bucket_count, &ident_node::hash_next);
+    s.bucket_count *= 2;
+  }
   // The name follows its node in one piece of arena memory.
   auto* node = new (arena_alloc(cx, sizeof(ident_node) + length + 1, alignof(ident_node))) ident_node{};
   char* stored = reinterpret_cast<char*>(node + 1);

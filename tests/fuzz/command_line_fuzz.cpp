@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -143,19 +142,13 @@ void keep(const run_input& in) {
   for (int i = 0; i < kCommandFiles; ++i) out << "c" << i << ".xcl: [" << in.files[i] << "]\n";
 }
 
-void on_alarm(int) {
-  const char text[] = "command_line_fuzz: one run took more than 20 s (hang); see command_line_fuzz_current.txt\n";
-  (void)!write(2, text, sizeof text - 1);
-  std::abort();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   std::mt19937_64 rng(seed);
-  std::signal(SIGALRM, on_alarm);
+  fuzz::watch_for_hangs("command_line_fuzz: one run took more than 20 s (hang); see command_line_fuzz_current.txt\n");
   unsetenv("QASM_INC");
   const auto start = std::chrono::steady_clock::now();
   auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };

@@ -3,6 +3,9 @@
 // writing, renaming or removing), and the checks every run must pass.
 #pragma once
 
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -91,6 +94,21 @@ struct tally {
   long known_internal = 0;
 };
 
+// Aborts the process when one run takes more than 20 s; `note` says where
+// the input of the run is kept.
+inline const char*& hang_note() {
+  static const char* note = "";
+  return note;
+}
+inline void on_hang(int) {
+  (void)!write(2, hang_note(), std::strlen(hang_note()));
+  std::abort();
+}
+inline void watch_for_hangs(const char* note) {
+  hang_note() = note;
+  std::signal(SIGALRM, on_hang);
+}
+
 // A name of the form "<output>~<n>.tmp".
 inline bool temporary_name(const std::string& name) {
   const std::size_t tilde = name.rfind('~');
@@ -118,7 +136,8 @@ inline void check_run(const capture_table& cap, int code, const char* list_name,
     for (const auto& [name, data] : cap.files)
       if (data.find("I N T E R N A L") != std::string::npos) reports += data;
     bool known = reports.find("Diagnostic: ") != std::string::npos;
-    for (std::size_t at = reports.find("Diagnostic: "); at != std::string::npos; at = reports.find("Diagnostic: ", at + 1))
+    for (std::size_t at = reports.find("Diagnostic: "); at != std::string::npos;
+         at = reports.find("Diagnostic: ", at + 1))
       if (reports.compare(at, 28, "Diagnostic: last_avm == NULL") != 0) known = false;
     if (known)
       ++t.known_internal;

@@ -12,7 +12,6 @@
 //     ./statement_fuzz [seconds] [seed] [seed directories...]
 // The driver keeps the input being assembled in statement_fuzz_current.s26,
 // so a crash or a hang leaves the input that caused it behind.
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -141,12 +140,6 @@ std::vector<std::string> load_seeds(int argc, char** argv, int first) {
   return seeds;
 }
 
-void on_alarm(int) {
-  const char text[] = "statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n";
-  (void)!write(2, text, sizeof text - 1);
-  std::abort();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -154,7 +147,7 @@ int main(int argc, char** argv) {
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   std::vector<std::string> seeds = load_seeds(argc, argv, 3);
   std::mt19937_64 rng(seed);
-  std::signal(SIGALRM, on_alarm);
+  fuzz::watch_for_hangs("statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n");
   long runs = 0;
   long by_code[4] = {};
   std::size_t longest = 0;

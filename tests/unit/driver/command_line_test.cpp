@@ -313,7 +313,10 @@ TEST_F(CommandLine, ManyRepeatedOptionsKeepTheirOrder) {
   command_line_run r;
   r.cap.files["a.s26"] = kSource;
   std::string text;
-  for (int i = 0; i < 3000; ++i) text += "-DD" + std::to_string(i) + " -Ip" + std::to_string(i) + " -UU" + std::to_string(i) + "\n";
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = std::to_string(i);
+    text += "-DD" + n + " -Ip" + n + " -UU" + n + "\n";
+  }
   r.cap.files["many.xcl"] = text;
   ASSERT_EQ(r.run({"-f", "many", "a.s26", "-DLAST"}), 0) << r.cap.console;
   const auto& d = r.cx.driver.command_defines;
