@@ -25,6 +25,17 @@ constexpr uint32_t kInitialBuckets = 1024;
 
 inline unsigned char fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
+// The last step of both hashes: every bit of the state reaches the low bits
+// that pick a bucket. Without it, spellings that differ only in case (one bit
+// of a byte) crowd into few buckets.
+uint32_t spread(uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  h *= 0xC2B2AE35u;
+  return h ^ (h >> 16);
+}
+
 // The hash of a name as written; `lower` tells whether it holds lower-case
 // letters. A name without them is its own upper-case spelling, so its hash
 // is also the hash with case folded.
@@ -37,14 +48,14 @@ uint32_t hash_name(const char* name, std::size_t length, bool* lower) {
     h = (h ^ c) * 16777619u;
   }
   if (lower != nullptr) *lower = any != 0;
-  return h ^ (h >> 15);
+  return spread(h);
 }
 
 // The hash with case folded, which is the hash of the upper-case spelling.
 uint32_t folded_hash(const char* name, std::size_t length) {
   uint32_t h = 2166136261u;
   for (std::size_t i = 0; i < length; ++i) h = (h ^ fold(static_cast<unsigned char>(name[i]))) * 16777619u;
-  return h ^ (h >> 15);
+  return spread(h);
 }
 
 bool same_name(const ident_node* node, const char* name, std::size_t length) {
@@ -135,23 +146,14 @@ void join_group(asm_context& cx, ident_node* node, uint32_t folded) {
     *slot = g;
     ++s.fold_count;
   }
-  node->group = g;
-  node->fold_prev = g->last;
-  node->fold_next = nullptr;
-  if (g->last != nullptr)
-    g->last->fold_next = node;
-  else
-    g->first = node;
-  g->last = node;
-}
-
-void leave_group(ident_node* node) {
-  fold_group* g = node->group;
-  if (g == nullptr) return;
-  (node->fold_prev != nullptr ? node->fold_prev->fold_next : g->first) = node->fold_next;
-  (node->fold_next != nullptr ? node->fold_next->fold_prev : g->last) = node->fold_prev;
-  node->group = nullptr;
-  node->fold_prev = node->fold_next = nullptr;
+  if (g->count == g->capacity) {  // the old list is left in the arena
+    const uint32_t capacity = g->capacity == 0 ? 2 : g->capacity * 2;
+    auto** members = static_cast<ident_node**>(arena_alloc(cx, capacity * sizeof(ident_node*), alignof(ident_node*)));
+    if (g->count > 0) std::memcpy(members, g->members, g->count * sizeof(ident_node*));
+    g->members = members;
+    g->capacity = capacity;
+  }
+  g->members[g->count++] = node;
 }
 
 // The groups are made when a lookup first ignores case (most sources never
@@ -174,8 +176,10 @@ void build_groups(asm_context& cx) {
 // The oldest user symbol or macro whose name differs from `name` only in case.
 ident_node* folded_user_node(asm_context& cx, uint32_t folded, const char* name, std::size_t length) {
   if (cx.symbols.fold_buckets == nullptr) build_groups(cx);
-  const fold_group* g = find_group(cx.symbols, folded, name, length);
-  return g != nullptr ? g->first : nullptr;
+  fold_group* g = find_group(cx.symbols, folded, name, length);
+  if (g == nullptr) return nullptr;
+  while (g->head < g->count && (g->members[g->head]->state & NODE_DELETED)) ++g->head;
+  return g->head < g->count ? g->members[g->head] : nullptr;
 }
 
 
@@ -341,7 +345,6 @@ void delete_node(asm_context& cx, ident_node* node) {
     at->same_name = node->same_name;
   }
   node->same_name = nullptr;
-  leave_group(node);
   node->state = NODE_DELETED;
   --s.node_count;
   if (s.current == node) s.current = nullptr;

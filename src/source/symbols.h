@@ -97,26 +97,25 @@ struct ident_node {
   uint8_t state;        // node_state bits
   uint32_t use_marks;   // node_use bits
   uint32_t hash;        // of the name as stored: compared before the name
+  uint32_t serial;      // order of making (fold groups list their members in it)
   keyword_value keyword;  // keywords, macros and defines
   label_rec* label;       // user symbols (kept when a user node becomes a macro)
   ident_node* same_name;  // next node of the same name and another kind
   ident_node* hash_next;  // next chain head in the bucket
-  uint32_t serial;       // order of making, for the fold groups
-  // User symbols and macros only: the others whose names differ from this
-  // one only in case, oldest first, for lookups that ignore case.
-  fold_group* group;
-  ident_node* fold_prev;
-  ident_node* fold_next;
 };
 
-// The user symbols and macros whose names are equal with case folded.
+// The user symbols and macros whose names are equal with case folded, for
+// the lookups that ignore case. Removed members stay in the list, marked
+// deleted in their node, and are passed over from the front.
 struct fold_group {
-  fold_group* next;     // next group in the bucket
-  uint32_t hash;        // of the name with case folded
-  const char* name;     // one spelling of it
+  fold_group* next;      // next group in the bucket
+  uint32_t hash;         // of the name with case folded
   uint16_t length;
-  ident_node* first;    // oldest member; nullptr when all were removed
-  ident_node* last;
+  const char* name;      // one spelling of it
+  ident_node** members;  // oldest first
+  uint32_t count;
+  uint32_t capacity;
+  uint32_t head;         // members before it are all removed
 };
 
 // Whether a keyword is stored in upper case (found in any case) or as given
