@@ -220,7 +220,7 @@ void do_funcall(asm_context& cx, const statement_call& call) {
 // label SYMBOL "name"[,block]     label BLOCK parent,expression
 void do_debug_symbol(asm_context& cx, const statement_call& call) {
   if (call.label == nullptr) {
-    user_error_at(cx, call.operation_column, gen_err::label_needed);
+    if (call.label_column == 0) user_error_at(cx, call.operation_column, gen_err::label_needed);  // else reported
     return;
   }
   label_rec* rec = get_label_rec(cx, call.label);

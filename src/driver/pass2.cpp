@@ -36,7 +36,7 @@ void check_absolute_overlap(asm_context& cx) {
   if (abs == nullptr) return;
   std::vector<statement_rec*> placed;
   for (statement_rec* r = abs->first; r != nullptr; r = r->next_in_segment)
-    if (r->byte_count > 0 && r->kind != stmt_kind::storage) placed.push_back(r);
+    if (r->byte_count > 0 && r->kind != stmt_kind::storage && !is_erroneous(r)) placed.push_back(r);
   std::stable_sort(placed.begin(), placed.end(),
                    [](const statement_rec* a, const statement_rec* b) { return a->location < b->location; });
   int64_t end = -1;
