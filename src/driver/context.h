@@ -16,6 +16,7 @@
 #include "expr/expr_state.h"
 #include "expr/soft_float.h"
 #include "directives/modules.h"
+#include "object/writer.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
@@ -39,6 +40,7 @@ struct asm_context {
   block_stack blocks;       // open macro, repeat, IF and structured blocks (A12)
   pass2_state pass2;        // the code of each statement in pass 2 (A03)
   cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
+  object_state object;      // the object writer's spool and module records (A23)
   target_state* target = nullptr;  // the target's own state (B00), made by target_attach
 
   explicit asm_context(const output_table& table) : out(&table) {

@@ -5,6 +5,7 @@
 #include "driver/context.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
+#include "object/writer.h"
 #include "directives/segments.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
@@ -32,5 +33,5 @@ void run_pass1(asm_context& cx) {
 }
 
 void list_module(asm_context&) {}
-void complete_object_file(asm_context&) {}
+void complete_object_file(asm_context& cx) { object_complete_file(cx); }
 

@@ -1,0 +1,106 @@
+// writer_spool.cpp — the object writer's spool and the primitive encodings (A23).
+#include "object/writer_spool.h"
+
+#include <cstring>
+
+#include "driver/memory.h"
+#include "object/quill_format.h"
+
+void object_spool::start(asm_context* cx, bool fixed_indexes) {
+  cx_ = cx;
+  fixed_indexes_ = fixed_indexes;
+  recycle();
+}
+
+void object_spool::truncate(uint32_t size) {
+  if (size >= this->size()) return;
+  const std::size_t keep = (size + kSpoolBlockSize - 1) / kSpoolBlockSize;  // blocks holding a kept byte
+  while (blocks_.size() > keep) {
+    spool_block* b = blocks_.back();
+    blocks_.pop_back();
+    b->next = free_;
+    free_ = b;
+  }
+  current_ = blocks_.empty() ? nullptr : blocks_.back();
+  used_ = blocks_.empty() ? kSpoolBlockSize : size - (keep - 1) * kSpoolBlockSize;
+}
+
+void object_spool::next_block() {
+  spool_block* b = free_;
+  if (b != nullptr)
+    free_ = b->next;
+  else
+    b = static_cast<spool_block*>(am_memory(*cx_, sizeof(spool_block)));
+  b->next = nullptr;
+  blocks_.push_back(b);
+  current_ = b;
+  used_ = 0;
+}
+
+void object_spool::put(const uint8_t* bytes, std::size_t size) {
+  while (size > 0) {
+    if (used_ == kSpoolBlockSize) next_block();
+    std::size_t n = kSpoolBlockSize - used_;
+    if (n > size) n = size;
+    std::memcpy(current_->data + used_, bytes, n);
+    used_ += n;
+    bytes += n;
+    size -= n;
+  }
+}
+
+void object_spool::u16(uint32_t value) {
+  const uint8_t b[2] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+  put(b, 2);
+}
+
+void object_spool::u32(uint32_t value) {
+  const uint8_t b[4] = {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
+                        static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+  put(b, 4);
+}
+
+// Seven bits a byte, least significant group first; bit 7 marks a byte that
+// another follows.
+void object_spool::index(uint32_t value) {
+  if (fixed_indexes_) {
+    u16(value);
+    return;
+  }
+  uint8_t b[5];
+  std::size_t n = 0;
+  while (value >= 0x80) {
+    b[n++] = static_cast<uint8_t>(value | 0x80);
+    value >>= 7;
+  }
+  b[n++] = static_cast<uint8_t>(value);
+  put(b, n);
+}
+
+std::size_t object_spool::index_size(uint32_t value) const {
+  return fixed_indexes_ ? 2 : quill_index_size(value);
+}
+
+void object_spool::str8(std::string_view text) {
+  const std::size_t n = text.size() < 255 ? text.size() : 255;
+  byte(static_cast<uint32_t>(n));
+  put(reinterpret_cast<const uint8_t*>(text.data()), n);
+}
+
+void object_spool::str32(std::string_view text) {
+  u32(static_cast<uint32_t>(text.size()));
+  put(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+void object_spool::lstr16(std::string_view text) {
+  const std::size_t n = text.size() < 0xFFFF ? text.size() : 0xFFFF;
+  u16(static_cast<uint32_t>(n));
+  put(reinterpret_cast<const uint8_t*>(text.data()), n);
+}
+
+std::vector<uint8_t> object_spool::copy(uint32_t first, uint32_t count) const {
+  std::vector<uint8_t> out;
+  out.reserve(count);
+  read(first, count, [&](const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); });
+  return out;
+}
