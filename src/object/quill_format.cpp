@@ -221,19 +221,23 @@ void quill_writer::u32(uint32_t value) {
   raw(b, 4);
 }
 
+std::size_t quill_encode_index(uint32_t value, uint8_t* out) {
+  std::size_t n = 0;
+  while (value >= 0x80) {
+    out[n++] = static_cast<uint8_t>(value | 0x80);
+    value >>= 7;
+  }
+  out[n++] = static_cast<uint8_t>(value);
+  return n;
+}
+
 void quill_writer::index(uint32_t value) {
   if (!variable_indexes_) {
     u16(value);
     return;
   }
   uint8_t b[5];
-  std::size_t n = 0;
-  while (value >= 0x80) {
-    b[n++] = static_cast<uint8_t>(value | 0x80);
-    value >>= 7;
-  }
-  b[n++] = static_cast<uint8_t>(value);
-  raw(b, n);
+  raw(b, quill_encode_index(value, b));
 }
 
 std::size_t quill_writer::index_size(uint32_t value) const {

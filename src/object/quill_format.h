@@ -149,3 +149,5 @@ class quill_writer {
 
 // Encoded size of a variable-length index.
 std::size_t quill_index_size(uint32_t value);
+// A variable-length index into `out` (room for 5 bytes); returns its byte count.
+std::size_t quill_encode_index(uint32_t value, uint8_t* out);

@@ -143,9 +143,9 @@ void dump_module_types(asm_context& cx);
 // One 0xCE record per planned symbol, each followed by its debug frame and
 // function records.
 void dump_symbol_declarations(asm_context& cx);
-// The function number of a label (given on first use); error 88 when the
-// label was not named by FUNCTION and `statement` is given.
-int function_number(asm_context& cx, const ident_node* label, const statement_rec* statement);
+// The function number of a label (given on first use); with `report`, error
+// 88 on the statement being written when the label was not named by FUNCTION.
+int function_number(asm_context& cx, const ident_node* label, bool report);
 // 0xCB records of a FUNCALL statement and the caller's frame lists.
 void dump_call_graph(asm_context& cx, const statement_rec* record);
 

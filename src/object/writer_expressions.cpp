@@ -365,7 +365,7 @@ bool expression_writer::operation(const postfix_elem* e) {
       return false;
     }
     s_.byte(QT_FN_REF);
-    s_.u16(static_cast<uint32_t>(function_number(cx_, fn->payload.symbol, o_.statement)));
+    s_.u16(static_cast<uint32_t>(function_number(cx_, fn->payload.symbol, true)));
     return true;
   }
   if (code >= kFunctionFirst && code <= kFunctionLast) {
@@ -411,7 +411,7 @@ bool expression_writer::function_reference(const postfix_list* l, const postfix_
     internal_error(cx_, "dump_findex_A23", "Not a symbol", op->payload.op.code, 0);
     return false;
   }
-  const uint32_t number = static_cast<uint32_t>(function_number(cx_, fn, o_.statement));
+  const uint32_t number = static_cast<uint32_t>(function_number(cx_, fn, true));
   const uint16_t code = op->payload.op.code;
   const bool low = is_operator(op->next, OP_LOW);
   const bool high = is_operator(op->next, OP_HIGH);

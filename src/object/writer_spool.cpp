@@ -68,13 +68,7 @@ void object_spool::index(uint32_t value) {
     return;
   }
   uint8_t b[5];
-  std::size_t n = 0;
-  while (value >= 0x80) {
-    b[n++] = static_cast<uint8_t>(value | 0x80);
-    value >>= 7;
-  }
-  b[n++] = static_cast<uint8_t>(value);
-  put(b, n);
+  put(b, quill_encode_index(value, b));
 }
 
 std::size_t object_spool::index_size(uint32_t value) const {

@@ -77,7 +77,7 @@ const function_rec* function_of(const asm_context& cx, const ident_node* label) 
 // The function records after the declaration of a function symbol.
 void dump_function(asm_context& cx, const object_symbol& sym, const function_rec& f) {
   object_spool& s = cx.object.spool;
-  const uint32_t number = static_cast<uint32_t>(function_number(cx, sym.node, nullptr));
+  const uint32_t number = static_cast<uint32_t>(function_number(cx, sym.node, false));
   if (sym.klass == QS_EXTERNAL) {
     if (!f.loc_frames.empty()) {
       statement_rec* at = cx.module.end_statement;
@@ -221,7 +221,7 @@ void dump_symbol_declarations(asm_context& cx) {
   for (const object_symbol& sym : cx.object.symbols) dump_symbol(cx, sym);
 }
 
-int function_number(asm_context& cx, const ident_node* label, const statement_rec* statement) {
+int function_number(asm_context& cx, const ident_node* label, bool report) {
   object_state& o = cx.object;
   auto it = o.functions.find(label);
   if (it != o.functions.end()) {
@@ -229,9 +229,13 @@ int function_number(asm_context& cx, const ident_node* label, const statement_re
     if (f->number < 0) f->number = o.next_function++;
     return f->number;
   }
-  if (statement != nullptr)
-    user_error_pass2(cx, AVM_RECORD, const_cast<statement_rec*>(statement), gen_err::not_deffn, OPERAND_1,
-                     label != nullptr ? label->name : "");
+  if (report) {
+    const char* name = label != nullptr ? label->name : "";
+    if (statement_rec* at = const_cast<statement_rec*>(o.statement))
+      user_error_pass2(cx, AVM_RECORD, at, gen_err::not_deffn, OPERAND_1, name);
+    else
+      user_error(cx, gen_err::not_deffn, name);
+  }
   const auto [at, fresh] = o.function_numbers.try_emplace(label, o.next_function);
   if (fresh) ++o.next_function;
   return at->second;
@@ -242,9 +246,9 @@ void dump_call_graph(asm_context& cx, const statement_rec* record) {
   const auto it = o.call_edges.find(record);
   if (it == o.call_edges.end()) return;
   const call_edge& edge = cx.module.calls[it->second];
-  const uint32_t caller = static_cast<uint32_t>(function_number(cx, edge.caller, record));
+  const uint32_t caller = static_cast<uint32_t>(function_number(cx, edge.caller, true));
   const uint32_t callee =
-      edge.callee != nullptr ? static_cast<uint32_t>(function_number(cx, edge.callee, record)) : kIndirectCallee;
+      edge.callee != nullptr ? static_cast<uint32_t>(function_number(cx, edge.callee, true)) : kIndirectCallee;
   o.spool.byte(QT_CALL);
   o.spool.u16(caller), o.spool.u16(callee), o.spool.u16(edge.callee == nullptr ? 1 : 0);
   const std::vector<frame_entry> none;
