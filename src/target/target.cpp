@@ -2,9 +2,35 @@
 // the core asks of its target through target.h.
 #include "target/target.h"
 
+#include "diag/diag.h"
+#include "driver/context.h"
+#include "driver/stops.h"
 #include "expr/expression.h"
+#include "target/instruction.h"
 #include "target/keywords_78k0.h"
 #include "target/target_state.h"
+
+namespace {
+
+// Directive classes the block recorder and the skipper must know by name.
+struct directive_name_row {
+  int klass;
+  const char* missing;  // the internal error when no name of the class is registered
+};
+constexpr directive_name_row kNeededDirectiveNames[] = {
+    {DCLASS_MACRO, "MACRO name not set"}, {DCLASS_ENDM, "ENDM name not set"},
+    {DCLASS_ENDR, "ENDR name not set"},   {DCLASS_REPT, "REPT name not set"},
+    {DCLASS_REPTI, "REPTI name not set"}, {DCLASS_REPTC, "REPTC name not set"},
+    {DCLASS_END, "END name not set"},     {DCLASS_ENDMOD, "ENDMOD name not set"},
+};
+
+// The processor option of -v as an index into the mnemonic tables' option bits.
+int processor_option(const asm_context& cx) {
+  const int option = cx.driver.opt.processor_option;
+  return option >= 0 && option <= 2 ? option : 0;
+}
+
+}  // namespace
 
 const char* target_processor_names() { return "78K0 and 78K0S"; }
 const char* target_processor_head() { return "-v?           Select processor option: "; }
@@ -21,7 +47,36 @@ void target_attach(asm_context& cx) {
 
 void target_release(target_state* state) { delete state; }
 
-void target_start(asm_context& cx) { register_78k0_keywords(cx); }
+void register_instruction_set(asm_context& cx) {
+  const int option = processor_option(cx);
+  const bool small_core = option == 2;
+  const mnemonic_row* rows = small_core ? kMnemonics78k0s : kMnemonics78k0;
+  const std::size_t count = small_core ? kMnemonics78k0sCount : kMnemonics78k0Count;
+  for (std::size_t i = 0; i < count; ++i)
+    if (rows[i].variants & (1u << option)) init_mnemonic(cx, rows[i].name, rows[i].index, rows[i].forms);
+  register_registers(cx);
+}
+
+void target_start(asm_context& cx) {
+  register_78k0_keywords(cx);
+  register_instruction_set(cx);
+  register_sfr_directives(cx);
+  register_equate_directives(cx);
+  cx.stmt.instruction = target_instruction;
+  target_state& t = target_of(cx);
+  t.const_line = nullptr;
+  t.pool = constant_pool{};
+  t.spare_exprs.clear();
+  t.field_exprs.clear();
+  t.fields_used = 0;
+}
+
+void check_directive_names(asm_context& cx) {
+  for (const directive_name_row& row : kNeededDirectiveNames)
+    if (directive_class_count(cx, row.klass) == 0) internal_error(cx, "assemble_A03", row.missing);
+  if (find_node(cx, "ASEGN", 5, KIND_DIRECTIVE) == nullptr)
+    internal_error(cx, "assemble_A03", "ASEGN directive not initialized");
+}
 
 expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
   expr_rec* e = parse_expression(cx);

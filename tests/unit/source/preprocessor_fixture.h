@@ -9,6 +9,7 @@
 #include "source/lexer_fixture.h"
 #include "source/preprocessor.h"
 #include "driver/statement_loop.h"
+#include "expr/expression.h"
 #include "target/operand_grammar.h"
 
 // One TOK line: its operand tokens joined by blanks, and the column of the first.
@@ -65,7 +66,7 @@ class PreprocessorTest : public LexerTest {
     start(text);
     cx.symbols = symbol_state{};
     start_statements(cx);
-    register_operand_keywords(cx);
+    register_operators(cx);
     init_mnemonic(cx, "TOK", 60, nullptr);
     cx.stmt.instruction = record_tokens;
     cx.driver.pass1 = 1;
