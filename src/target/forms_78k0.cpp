@@ -17,7 +17,7 @@ constexpr instr_form kAdd[] = {
     {0x88, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // ADD saddr,#byte
     {0x61, 0x00, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // ADD r,A
     {0x61, 0x08, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // ADD A,r
-    {0x08, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // ADD A,!addr16
+    {0x08, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // ADD A,addr16
     {0x0E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // ADD A,saddr
     {0x0F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // ADD A,[HL]
     {0x09, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // ADD A,[HL+byte]
@@ -29,7 +29,7 @@ constexpr instr_form kAddc[] = {
     {0xA8, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // ADDC saddr,#byte
     {0x61, 0x20, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // ADDC r,A
     {0x61, 0x28, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // ADDC A,r
-    {0x28, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // ADDC A,!addr16
+    {0x28, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // ADDC A,addr16
     {0x2E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // ADDC A,saddr
     {0x2F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // ADDC A,[HL]
     {0x29, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // ADDC A,[HL+byte]
@@ -44,7 +44,7 @@ constexpr instr_form kAnd[] = {
     {0xD8, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // AND saddr,#byte
     {0x61, 0x50, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // AND r,A
     {0x61, 0x58, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // AND A,r
-    {0x58, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // AND A,!addr16
+    {0x58, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // AND A,addr16
     {0x5E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // AND A,saddr
     {0x5F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // AND A,[HL]
     {0x59, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // AND A,[HL+byte]
@@ -66,45 +66,45 @@ constexpr instr_form kAdjbs[] = {
     {0x61, 0x90, NB,  L,          0, nullptr,        rp,                     2, acc_none},  // ADJBS
 };
 constexpr instr_form kBr[] = {
-    {0x9B, NB,   NB,  SH,         1, m_addr,         addr16,                 3, acc_none},  // BR !addr16
-    {0xFA, NB,   NB,  0,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BR $addr16
+    {0x9B, NB,   NB,  SH,         1, m_addr,         addr16,                 3, acc_none},  // BR addr16
+    {0xFA, NB,   NB,  0,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BR addr16 (near: displacement)
     {0x31, 0x98, NB,  L,          1, m_ax,           rp,                     2, acc_none},  // BR AX
 };
 constexpr instr_form kBnz[] = {
-    {0xBD, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BNZ $addr16
+    {0xBD, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BNZ addr16
 };
 constexpr instr_form kBz[] = {
-    {0xAD, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BZ $addr16
+    {0xAD, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BZ addr16
 };
 constexpr instr_form kBnc[] = {
-    {0x9D, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BNC $addr16
+    {0x9D, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BNC addr16
 };
 constexpr instr_form kBc[] = {
-    {0x8D, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BC $addr16
+    {0x8D, NB,   NB,  L,          1, m_addr,         generate_branch_offset, 2, acc_none},  // BC addr16
 };
 constexpr instr_form kBf[] = {
-    {0x31, 0x03, NB,  B,          2, m_bitsym_addr,  dump_bit_78K4,          4, acc_br_},   // BF bit symbol,$addr16
-    {0x31, 0x03, NB,  B,          2, m_saddrbit_addr, bit_operand,           4, acc_br_},   // BF saddr.bit,$addr16
-    {0x31, 0x07, NB,  B,          2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BF sfr.bit,$addr16
-    {0x31, 0x0F, NB,  B,          2, m_abit_addr,    bit_operand,            3, acc_none},  // BF A.bit,$addr16
-    {0x31, 0x03, 0x1E, B,         2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BF PSW.bit,$addr16
-    {0x31, 0x87, NB,  B | L,      2, m_hlbit_addr,   bit_operand,            3, acc_none},  // BF [HL].bit,$addr16
+    {0x31, 0x03, NB,  B,          2, m_bitsym_addr,  dump_bit_78K4,          4, acc_br_},   // BF bit symbol,addr16
+    {0x31, 0x03, NB,  B,          2, m_saddrbit_addr, bit_operand,           4, acc_br_},   // BF saddr.bit,addr16
+    {0x31, 0x07, NB,  B,          2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BF sfr.bit,addr16
+    {0x31, 0x0F, NB,  B,          2, m_abit_addr,    bit_operand,            3, acc_none},  // BF A.bit,addr16
+    {0x31, 0x03, 0x1E, B,         2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BF PSW.bit,addr16
+    {0x31, 0x87, NB,  B | L,      2, m_hlbit_addr,   bit_operand,            3, acc_none},  // BF [HL].bit,addr16
 };
 constexpr instr_form kBt[] = {
-    {0x8C, NB,   NB,  B,          2, m_bitsym_addr,  dump_bit_78K4,          3, acc_br_},   // BT bit symbol,$addr16
-    {0x8C, NB,   NB,  B,          2, m_saddrbit_addr, bit_operand,           3, acc_br_},   // BT saddr.bit,$addr16
-    {0x31, 0x06, NB,  B,          2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BT sfr.bit,$addr16
-    {0x31, 0x0E, NB,  B,          2, m_abit_addr,    bit_operand,            3, acc_none},  // BT A.bit,$addr16
-    {0x8C, 0x1E, NB,  B,          2, m_pswbit_addr,  psw_bit,                3, acc_none},  // BT PSW.bit,$addr16
-    {0x31, 0x86, NB,  B | L,      2, m_hlbit_addr,   bit_operand,            3, acc_none},  // BT [HL].bit,$addr16
+    {0x8C, NB,   NB,  B,          2, m_bitsym_addr,  dump_bit_78K4,          3, acc_br_},   // BT bit symbol,addr16
+    {0x8C, NB,   NB,  B,          2, m_saddrbit_addr, bit_operand,           3, acc_br_},   // BT saddr.bit,addr16
+    {0x31, 0x06, NB,  B,          2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BT sfr.bit,addr16
+    {0x31, 0x0E, NB,  B,          2, m_abit_addr,    bit_operand,            3, acc_none},  // BT A.bit,addr16
+    {0x8C, 0x1E, NB,  B,          2, m_pswbit_addr,  psw_bit,                3, acc_none},  // BT PSW.bit,addr16
+    {0x31, 0x86, NB,  B | L,      2, m_hlbit_addr,   bit_operand,            3, acc_none},  // BT [HL].bit,addr16
 };
 constexpr instr_form kBtclr[] = {
-    {0x31, 0x01, NB,  B,          2, m_bitsym_addr,  dump_bit_78K4,          4, acc_brw_},  // BTCLR bit symbol,$addr16
-    {0x31, 0x01, NB,  B,          2, m_saddrbit_addr, bit_operand,           4, acc_brw_},  // BTCLR saddr.bit,$addr16
-    {0x31, 0x05, NB,  B,          2, m_sfrbit_addr,  bit_operand,            4, acc_brw_},  // BTCLR sfr.bit,$addr16
-    {0x31, 0x0D, NB,  B,          2, m_abit_addr,    bit_operand,            3, acc_none},  // BTCLR A.bit,$addr16
-    {0x31, 0x01, 0x1E, B,         2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BTCLR PSW.bit,$addr16
-    {0x31, 0x85, NB,  B | L,      2, m_hlbit_addr,   bit_operand,            3, acc_none},  // BTCLR [HL].bit,$addr16
+    {0x31, 0x01, NB,  B,          2, m_bitsym_addr,  dump_bit_78K4,          4, acc_brw_},  // BTCLR bit symbol,addr16
+    {0x31, 0x01, NB,  B,          2, m_saddrbit_addr, bit_operand,           4, acc_brw_},  // BTCLR saddr.bit,addr16
+    {0x31, 0x05, NB,  B,          2, m_sfrbit_addr,  bit_operand,            4, acc_brw_},  // BTCLR sfr.bit,addr16
+    {0x31, 0x0D, NB,  B,          2, m_abit_addr,    bit_operand,            3, acc_none},  // BTCLR A.bit,addr16
+    {0x31, 0x01, 0x1E, B,         2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BTCLR PSW.bit,addr16
+    {0x31, 0x85, NB,  B | L,      2, m_hlbit_addr,   bit_operand,            3, acc_none},  // BTCLR [HL].bit,addr16
 };
 constexpr instr_form kBrk[] = {
     {0xBF, NB,   NB,  L,          0, nullptr,        rp,                     1, acc_none},  // BRK
@@ -123,7 +123,7 @@ constexpr instr_form kCmp[] = {
     {0xC8, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_r_},    // CMP saddr,#byte
     {0x61, 0x40, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // CMP r,A
     {0x61, 0x48, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // CMP A,r
-    {0x48, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // CMP A,!addr16
+    {0x48, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // CMP A,addr16
     {0x4E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // CMP A,saddr
     {0x4F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // CMP A,[HL]
     {0x49, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // CMP A,[HL+byte]
@@ -134,18 +134,18 @@ constexpr instr_form kCmpw[] = {
     {0xEA, NB,   NB,  W | L,      2, m_ax_imm,       rpimm16_m,              3, acc_none},  // CMPW AX,#word
 };
 constexpr instr_form kCall[] = {
-    {0x9A, NB,   NB,  L,          1, m_addr,         addr16,                 3, acc_none},  // CALL !addr16
+    {0x9A, NB,   NB,  L,          1, m_addr,         addr16,                 3, acc_none},  // CALL addr16
 };
 constexpr instr_form kCallf[] = {
-    {0x0C, NB,   NB,  L,          1, m_addr,         addr11,                 2, acc_none},  // CALLF !addr11
+    {0x0C, NB,   NB,  L,          1, m_addr,         addr11,                 2, acc_none},  // CALLF addr11
 };
 constexpr instr_form kCallt[] = {
     {0xC1, NB,   NB,  L,          1, m_callt,        addr11,                 1, acc_none},  // CALLT [addr5]
 };
 constexpr instr_form kDbnz[] = {
-    {0x8B, NB,   NB,  0,          2, m_b_addr,       generate_branch_offset, 2, acc_none},  // DBNZ B,$addr16
-    {0x8A, NB,   NB,  0,          2, m_c_addr,       generate_branch_offset, 2, acc_none},  // DBNZ C,$addr16
-    {0x04, NB,   NB,  B | L,      2, m_saddr_addr,   saddr_branch,           3, acc_rw_},   // DBNZ saddr,$addr16
+    {0x8B, NB,   NB,  0,          2, m_b_addr,       generate_branch_offset, 2, acc_none},  // DBNZ B,addr16
+    {0x8A, NB,   NB,  0,          2, m_c_addr,       generate_branch_offset, 2, acc_none},  // DBNZ C,addr16
+    {0x04, NB,   NB,  B | L,      2, m_saddr_addr,   saddr_branch,           3, acc_rw_},   // DBNZ saddr,addr16
 };
 constexpr instr_form kDec[] = {
     {0x50, NB,   NB,  B,          1, m_r,            rp,                     1, acc_none},  // DEC r
@@ -183,8 +183,8 @@ constexpr instr_form kMov[] = {
     {0xF2, NB,   NB,  B,          2, m_saddr_a,      dump_saddr,             2, acc_w_},    // MOV saddr,A
     {0xF4, NB,   NB,  B,          2, m_a_sfr,        dump_saddr,             2, acc__r},    // MOV A,sfr
     {0xF6, NB,   NB,  B,          2, m_sfr_a,        dump_saddr,             2, acc_w_},    // MOV sfr,A
-    {0x8E, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // MOV A,!addr16
-    {0x9E, NB,   NB,  B,          2, m_addr_a,       addr16,                 3, acc_w_},    // MOV !addr16,A
+    {0x8E, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // MOV A,addr16
+    {0x9E, NB,   NB,  B,          2, m_addr_a,       addr16,                 3, acc_w_},    // MOV addr16,A
     {0x87, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // MOV A,[HL]
     {0xAE, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // MOV A,[HL+byte]
     {0xAB, NB,   NB,  B,          2, m_a_hlb,        rp,                     1, acc_none},  // MOV A,[HL+B]
@@ -212,8 +212,8 @@ constexpr instr_form kMovw[] = {
     {0x99, NB,   NB,  W,          2, m_saddr_ax,     dump_saddr,             2, acc_w_},    // MOVW saddrp,AX
     {0xA9, NB,   NB,  W,          2, m_ax_sfr,       dump_saddr,             2, acc__r},    // MOVW AX,sfrp
     {0xB9, NB,   NB,  W,          2, m_sfr_ax,       dump_saddr,             2, acc_w_},    // MOVW sfrp,AX
-    {0x02, NB,   NB,  W,          2, m_ax_addr,      addr16,                 3, acc__r},    // MOVW AX,!addr16
-    {0x03, NB,   NB,  W | L,      2, m_addr_ax,      addr16,                 3, acc_w_},    // MOVW !addr16,AX
+    {0x02, NB,   NB,  W,          2, m_ax_addr,      addr16,                 3, acc__r},    // MOVW AX,addr16
+    {0x03, NB,   NB,  W | L,      2, m_addr_ax,      addr16,                 3, acc_w_},    // MOVW addr16,AX
 };
 constexpr instr_form kMov1[] = {
     {0x71, 0x04, NB,  B,          2, m_cy_bitsym,    dump_bit_78K4,          3, acc__br},   // MOV1 CY,bit symbol
@@ -243,7 +243,7 @@ constexpr instr_form kOr[] = {
     {0xE8, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // OR saddr,#byte
     {0x61, 0x60, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // OR r,A
     {0x61, 0x68, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // OR A,r
-    {0x68, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // OR A,!addr16
+    {0x68, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // OR A,addr16
     {0x6E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // OR A,saddr
     {0x6F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // OR A,[HL]
     {0x69, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // OR A,[HL+byte]
@@ -313,7 +313,7 @@ constexpr instr_form kSubc[] = {
     {0xB8, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // SUBC saddr,#byte
     {0x61, 0x30, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // SUBC r,A
     {0x61, 0x38, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // SUBC A,r
-    {0x38, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // SUBC A,!addr16
+    {0x38, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // SUBC A,addr16
     {0x3E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // SUBC A,saddr
     {0x3F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // SUBC A,[HL]
     {0x39, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // SUBC A,[HL+byte]
@@ -325,7 +325,7 @@ constexpr instr_form kSub[] = {
     {0x98, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // SUB saddr,#byte
     {0x61, 0x10, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // SUB r,A
     {0x61, 0x18, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // SUB A,r
-    {0x18, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // SUB A,!addr16
+    {0x18, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // SUB A,addr16
     {0x1E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // SUB A,saddr
     {0x1F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // SUB A,[HL]
     {0x19, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // SUB A,[HL+byte]
@@ -339,7 +339,7 @@ constexpr instr_form kXch[] = {
     {0x30, NB,   NB,  B | R2 | NA, 2, m_a_r,         rp,                     1, acc_none},  // XCH A,r
     {0x83, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__rw},   // XCH A,saddr
     {0x93, NB,   NB,  B,          2, m_a_sfr,        dump_saddr,             2, acc__rw},   // XCH A,sfr
-    {0xCE, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__rw},   // XCH A,!addr16
+    {0xCE, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__rw},   // XCH A,addr16
     {0x07, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // XCH A,[HL]
     {0xDE, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // XCH A,[HL+byte]
     {0x31, 0x8B, NB,  B,          2, m_a_hlb,        rp,                     2, acc_none},  // XCH A,[HL+B]
@@ -362,7 +362,7 @@ constexpr instr_form kXor[] = {
     {0xF8, NB,   NB,  B,          2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // XOR saddr,#byte
     {0x61, 0x70, NB,  B,          2, m_r_a,          rp,                     2, acc_none},  // XOR r,A
     {0x61, 0x78, NB,  B | R2,     2, m_a_r,          rp,                     2, acc_none},  // XOR A,r
-    {0x78, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // XOR A,!addr16
+    {0x78, NB,   NB,  B,          2, m_a_addr,       addr16,                 3, acc__r},    // XOR A,addr16
     {0x7E, NB,   NB,  B,          2, m_a_saddr,      dump_saddr,             2, acc__r},    // XOR A,saddr
     {0x7F, NB,   NB,  B,          2, m_a_hl,         rp,                     1, acc_none},  // XOR A,[HL]
     {0x79, NB,   NB,  B,          2, m_a_hlbyte,     r1imm,                  2, acc_none},  // XOR A,[HL+byte]

@@ -16,7 +16,7 @@ constexpr instr_form kAdd[] = {
     {0x83, NB,   NB,  B,               2, m_a_imm,        r1imm,                  2, acc_none},  // ADD A,#byte
     {0x81, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // ADD saddr,#byte
     {0x0A, 0x81, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // ADD A,r
-    {0x89, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // ADD A,!addr16
+    {0x89, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // ADD A,addr16
     {0x85, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // ADD A,saddr
     {0x8F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // ADD A,[HL]
     {0x8D, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // ADD A,[HL+byte]
@@ -25,7 +25,7 @@ constexpr instr_form kAddc[] = {
     {0xA3, NB,   NB,  B,               2, m_a_imm,        r1imm,                  2, acc_none},  // ADDC A,#byte
     {0xA1, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // ADDC saddr,#byte
     {0x0A, 0xA1, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // ADDC A,r
-    {0xA9, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // ADDC A,!addr16
+    {0xA9, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // ADDC A,addr16
     {0xA5, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // ADDC A,saddr
     {0xAF, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // ADDC A,[HL]
     {0xAD, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // ADDC A,[HL+byte]
@@ -37,41 +37,41 @@ constexpr instr_form kAnd[] = {
     {0x63, NB,   NB,  B,               2, m_a_imm,        r1imm,                  2, acc_none},  // AND A,#byte
     {0x61, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // AND saddr,#byte
     {0x0A, 0x61, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // AND A,r
-    {0x69, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // AND A,!addr16
+    {0x69, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // AND A,addr16
     {0x65, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // AND A,saddr
     {0x6F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // AND A,[HL]
     {0x6D, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // AND A,[HL+byte]
 };
 constexpr instr_form kBr[] = {
-    {0xB2, NB,   NB,  SH,              1, m_addr,         addr16,                 3, acc_none},  // BR !addr16
-    {0x30, NB,   NB,  0,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BR $addr16
+    {0xB2, NB,   NB,  SH,              1, m_addr,         addr16,                 3, acc_none},  // BR addr16
+    {0x30, NB,   NB,  0,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BR addr16 (near: displacement)
     {0xB0, NB,   NB,  L,               1, m_ax,           rp,                     1, acc_none},  // BR AX
 };
 constexpr instr_form kBnz[] = {
-    {0x3E, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BNZ $addr16
+    {0x3E, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BNZ addr16
 };
 constexpr instr_form kBz[] = {
-    {0x3C, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BZ $addr16
+    {0x3C, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BZ addr16
 };
 constexpr instr_form kBnc[] = {
-    {0x3A, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BNC $addr16
+    {0x3A, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BNC addr16
 };
 constexpr instr_form kBc[] = {
-    {0x38, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BC $addr16
+    {0x38, NB,   NB,  L,               1, m_addr,         generate_branch_offset, 2, acc_none},  // BC addr16
 };
 constexpr instr_form kBf[] = {
-    {0x0A, 0x08, NB,  B,               2, m_bitsym_addr,  dump_bit_78K4,          4, acc_br_},   // BF bit symbol,$addr16
-    {0x0A, 0x08, NB,  B,               2, m_saddrbit_addr, bit_operand,           4, acc_br_},   // BF saddr.bit,$addr16
-    {0x0A, 0x04, NB,  B,               2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BF sfr.bit,$addr16
-    {0x0A, 0x00, NB,  B,               2, m_abit_addr,    bit_operand,            3, acc_none},  // BF A.bit,$addr16
-    {0x0A, 0x08, 0x1E, B | L,          2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BF PSW.bit,$addr16
+    {0x0A, 0x08, NB,  B,               2, m_bitsym_addr,  dump_bit_78K4,          4, acc_br_},   // BF bit symbol,addr16
+    {0x0A, 0x08, NB,  B,               2, m_saddrbit_addr, bit_operand,           4, acc_br_},   // BF saddr.bit,addr16
+    {0x0A, 0x04, NB,  B,               2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BF sfr.bit,addr16
+    {0x0A, 0x00, NB,  B,               2, m_abit_addr,    bit_operand,            3, acc_none},  // BF A.bit,addr16
+    {0x0A, 0x08, 0x1E, B | L,          2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BF PSW.bit,addr16
 };
 constexpr instr_form kBt[] = {
-    {0x0A, 0x88, NB,  B,               2, m_bitsym_addr,  dump_bit_78K4,          4, acc_br_},   // BT bit symbol,$addr16
-    {0x0A, 0x88, NB,  B,               2, m_saddrbit_addr, bit_operand,           4, acc_br_},   // BT saddr.bit,$addr16
-    {0x0A, 0x84, NB,  B,               2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BT sfr.bit,$addr16
-    {0x0A, 0x80, NB,  B,               2, m_abit_addr,    bit_operand,            3, acc_none},  // BT A.bit,$addr16
-    {0x0A, 0x88, 0x1E, B | L,          2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BT PSW.bit,$addr16
+    {0x0A, 0x88, NB,  B,               2, m_bitsym_addr,  dump_bit_78K4,          4, acc_br_},   // BT bit symbol,addr16
+    {0x0A, 0x88, NB,  B,               2, m_saddrbit_addr, bit_operand,           4, acc_br_},   // BT saddr.bit,addr16
+    {0x0A, 0x84, NB,  B,               2, m_sfrbit_addr,  bit_operand,            4, acc_br_},   // BT sfr.bit,addr16
+    {0x0A, 0x80, NB,  B,               2, m_abit_addr,    bit_operand,            3, acc_none},  // BT A.bit,addr16
+    {0x0A, 0x88, 0x1E, B | L,          2, m_pswbit_addr,  psw_bit,                4, acc_none},  // BT PSW.bit,addr16
 };
 constexpr instr_form kClr1[] = {
     {0x0A, 0x8A, NB,  B,               1, m_bitsym,       dump_bit_78K4,          3, acc_bw_},   // CLR1 bit symbol
@@ -86,7 +86,7 @@ constexpr instr_form kCmp[] = {
     {0x13, NB,   NB,  B,               2, m_a_imm,        r1imm,                  2, acc_none},  // CMP A,#byte
     {0x11, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_r_},    // CMP saddr,#byte
     {0x0A, 0x11, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // CMP A,r
-    {0x19, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // CMP A,!addr16
+    {0x19, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // CMP A,addr16
     {0x15, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // CMP A,saddr
     {0x1F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // CMP A,[HL]
     {0x1D, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // CMP A,[HL+byte]
@@ -95,15 +95,15 @@ constexpr instr_form kCmpw[] = {
     {0xE2, NB,   NB,  W | L,           2, m_ax_imm,       rpimm16_m,              3, acc_none},  // CMPW AX,#word
 };
 constexpr instr_form kCall[] = {
-    {0x22, NB,   NB,  L,               1, m_addr,         addr16,                 3, acc_none},  // CALL !addr16
+    {0x22, NB,   NB,  L,               1, m_addr,         addr16,                 3, acc_none},  // CALL addr16
 };
 constexpr instr_form kCallt[] = {
     {0x40, NB,   NB,  L,               1, m_callt,        addr11,                 1, acc_none},  // CALLT [addr5]
 };
 constexpr instr_form kDbnz[] = {
-    {0x36, NB,   NB,  0,               2, m_b_addr,       generate_branch_offset, 2, acc_none},  // DBNZ B,$addr16
-    {0x34, NB,   NB,  0,               2, m_c_addr,       generate_branch_offset, 2, acc_none},  // DBNZ C,$addr16
-    {0x32, NB,   NB,  B | L,           2, m_saddr_addr,   saddr_branch,           3, acc_rw_},   // DBNZ saddr,$addr16
+    {0x36, NB,   NB,  0,               2, m_b_addr,       generate_branch_offset, 2, acc_none},  // DBNZ B,addr16
+    {0x34, NB,   NB,  0,               2, m_c_addr,       generate_branch_offset, 2, acc_none},  // DBNZ C,addr16
+    {0x32, NB,   NB,  B | L,           2, m_saddr_addr,   saddr_branch,           3, acc_rw_},   // DBNZ saddr,addr16
 };
 constexpr instr_form kDec[] = {
     {0x0A, 0xD1, NB,  B | S,           1, m_r,            rp,                     2, acc_none},  // DEC r
@@ -138,8 +138,8 @@ constexpr instr_form kMov[] = {
     {0xE5, NB,   NB,  B,               2, m_saddr_a,      dump_saddr,             2, acc_w_},    // MOV saddr,A
     {0x27, NB,   NB,  B,               2, m_a_sfr,        dump_saddr,             2, acc__r},    // MOV A,sfr
     {0xE7, NB,   NB,  B,               2, m_sfr_a,        dump_saddr,             2, acc_w_},    // MOV sfr,A
-    {0x29, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // MOV A,!addr16
-    {0xE9, NB,   NB,  B,               2, m_addr_a,       addr16,                 3, acc_w_},    // MOV !addr16,A
+    {0x29, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // MOV A,addr16
+    {0xE9, NB,   NB,  B,               2, m_addr_a,       addr16,                 3, acc_w_},    // MOV addr16,A
     {0x2F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // MOV A,[HL]
     {0x2D, NB,   NB,  B,               2, m_a_hlbyte,     r1imm,                  2, acc_none},  // MOV A,[HL+byte]
     {0x2B, NB,   NB,  B,               2, m_a_de,         rp,                     1, acc_none},  // MOV A,[DE]
@@ -169,7 +169,7 @@ constexpr instr_form kOr[] = {
     {0x73, NB,   NB,  B,               2, m_a_imm,        r1imm,                  2, acc_none},  // OR A,#byte
     {0x71, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // OR saddr,#byte
     {0x0A, 0x71, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // OR A,r
-    {0x79, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // OR A,!addr16
+    {0x79, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // OR A,addr16
     {0x75, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // OR A,saddr
     {0x7F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // OR A,[HL]
     {0x7D, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // OR A,[HL+byte]
@@ -217,7 +217,7 @@ constexpr instr_form kSubc[] = {
     {0xB1, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // SUBC saddr,#byte
     {0x0A, 0xB1, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // SUBC A,r
     {0xB5, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // SUBC A,saddr
-    {0xB9, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // SUBC A,!addr16
+    {0xB9, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // SUBC A,addr16
     {0xBF, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // SUBC A,[HL]
     {0xBD, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // SUBC A,[HL+byte]
 };
@@ -226,7 +226,7 @@ constexpr instr_form kSub[] = {
     {0x91, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // SUB saddr,#byte
     {0x0A, 0x91, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // SUB A,r
     {0x95, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // SUB A,saddr
-    {0x99, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // SUB A,!addr16
+    {0x99, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // SUB A,addr16
     {0x9F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // SUB A,[HL]
     {0x9D, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // SUB A,[HL+byte]
 };
@@ -250,7 +250,7 @@ constexpr instr_form kXor[] = {
     {0x41, NB,   NB,  B,               2, m_saddr_imm,    sfrimm,                 3, acc_rw_},   // XOR saddr,#byte
     {0x0A, 0x41, NB,  B | S | R2,      2, m_a_r,          rp,                     2, acc_none},  // XOR A,r
     {0x45, NB,   NB,  B,               2, m_a_saddr,      dump_saddr,             2, acc__r},    // XOR A,saddr
-    {0x49, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // XOR A,!addr16
+    {0x49, NB,   NB,  B,               2, m_a_addr,       addr16,                 3, acc__r},    // XOR A,addr16
     {0x4F, NB,   NB,  B,               2, m_a_hl,         rp,                     1, acc_none},  // XOR A,[HL]
     {0x4D, NB,   NB,  B | L,           2, m_a_hlbyte,     r1imm,                  2, acc_none},  // XOR A,[HL+byte]
 };

@@ -24,6 +24,13 @@ constexpr directive_name_row kNeededDirectiveNames[] = {
     {DCLASS_END, "END name not set"},     {DCLASS_ENDMOD, "ENDMOD name not set"},
 };
 
+// Bytes of a data item by the size code of its directive.
+struct item_size_row {
+  int size_code;
+  int bytes;
+};
+constexpr item_size_row kItemSizes[] = {{1, 1}, {2, 2}, {4, 3}, {8, 4}, {32, 4}, {64, 8}};
+
 // The processor option of -v as an index into the mnemonic tables' option bits.
 int processor_option(const asm_context& cx) {
   const int option = cx.driver.opt.processor_option;
@@ -76,6 +83,13 @@ void check_directive_names(asm_context& cx) {
     if (directive_class_count(cx, row.klass) == 0) internal_error(cx, "assemble_A03", row.missing);
   if (find_node(cx, "ASEGN", 5, KIND_DIRECTIVE) == nullptr)
     internal_error(cx, "assemble_A03", "ASEGN directive not initialized");
+}
+
+int size_in_bytes(asm_context& cx, int size_code) {
+  for (const item_size_row& row : kItemSizes)
+    if (row.size_code == size_code) return row.bytes;
+  internal_error(cx, "size_in_bytes_B00", "Illegal size", size_code, 0);
+  return 0;
 }
 
 expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
