@@ -7,6 +7,7 @@
 #include "driver/context.h"
 #include "driver/statement.h"
 #include "expr/expression.h"
+#include "source/lexer.h"
 #include "target/instruction.h"
 #include "target/target_state.h"
 
@@ -17,6 +18,7 @@ void do_equ(asm_context& cx, const statement_call& call) {
   if (call.label == nullptr) {
     // A bad name in the label field has had its error 41 already.
     if (call.label_column == 0) user_error_at(cx, call.operation_column, gen_err::bad_label);
+    skip_tokens_to_end_of_line(cx);
     return;
   }
   expr_rec* value = nullptr;

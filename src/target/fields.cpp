@@ -16,17 +16,18 @@
 
 namespace {
 
-// Messages a linker range check may carry: the target's own texts, found by address.
-struct linker_text_row {
-  int number;
-  bool is_error;
+// Messages a linker range check may carry: the target's own texts (the
+// words of its messages 400, 414, 424 and warning 405) as objects of their
+// own, whose addresses mark them for the object writer.
+struct linker_text {
+  char text[32];
 };
-constexpr linker_text_row kLinkerTexts[] = {
-    {static_cast<int>(tgt_warn::number_out_of_range), false},
-    {static_cast<int>(tgt_err::expression_out_of_range), true},
-    {static_cast<int>(tgt_err::branch_too_long), true},
-    {static_cast<int>(tgt_warn::even_value_expected), false},
-};
+constexpr linker_text kNumberOutOfRange{"Number out of range"};
+constexpr linker_text kExpressionOutOfRange{"Expression out of range"};
+constexpr linker_text kBranchTooLong{"Branch too long"};
+constexpr linker_text kEvenValueExpected{"Even value expected"};
+constexpr const linker_text* kLinkerTexts[] = {&kNumberOutOfRange, &kExpressionOutOfRange, &kBranchTooLong,
+                                                &kEvenValueExpected};
 
 int operand_position(int operand) { return operand == 0 ? OPERAND_1 : OPERAND_2; }
 
@@ -143,8 +144,10 @@ void emit_displacement(encode_call& call, const expr_rec* target, int operand) {
   const bool near = (target->state == EXPR_ABSOLUTE && from.segment == 0) ||
                     (target->state == EXPR_RELATIVE && target->segment == from.segment);
   if (!near) {
-    const field_value v = field_of(call, target, operand);
-    if (v.known) return emit_byte(call.sink, 0);  // undefined: reported
+    if (target->state == EXPR_UNSOLVED || target->state == EXPR_TEMPORARY) {
+      field_of(call, target, operand);  // reports why there is no value
+      return emit_byte(call.sink, 0);
+    }
     return linker_field(call)
         .operand(target)
         .constant(from.end, from.segment)
@@ -234,16 +237,14 @@ void recycle_linker_fields(asm_context& cx) {
 
 // ---- Message texts ---------------------------------------------------------------------
 
-const char* text_number_out_of_range() { return target_message(kLinkerTexts[0].number, kLinkerTexts[0].is_error); }
-const char* text_expression_out_of_range() {
-  return target_message(kLinkerTexts[1].number, kLinkerTexts[1].is_error);
-}
-const char* text_branch_too_long() { return target_message(kLinkerTexts[2].number, kLinkerTexts[2].is_error); }
-const char* text_even_value_expected() { return target_message(kLinkerTexts[3].number, kLinkerTexts[3].is_error); }
+const char* text_number_out_of_range() { return kNumberOutOfRange.text; }
+const char* text_expression_out_of_range() { return kExpressionOutOfRange.text; }
+const char* text_branch_too_long() { return kBranchTooLong.text; }
+const char* text_even_value_expected() { return kEvenValueExpected.text; }
 
 bool linker_text_deferred(const char* text) {
-  for (const linker_text_row& row : kLinkerTexts)
-    if (text != nullptr && text == target_message(row.number, row.is_error)) return true;
+  for (const linker_text* t : kLinkerTexts)
+    if (text == t->text) return true;
   return false;
 }
 

@@ -121,18 +121,27 @@ void fail_statement(statement_rec* record) {
   mark_erroneous(record);
 }
 
+// The most operands any form of the mnemonic takes: more is error 416.
+int most_operands(const instr_form* forms) {
+  int most = 0;
+  for (const instr_form* f = forms;; ++f) {
+    if (f->operand_count > most) most = f->operand_count;
+    if (f->form_flags & FF_LAST) return most;
+  }
+}
+
 // Pass 1 of an instruction line.
 void instruction_pass1(asm_context& cx, const statement_call& call) {
   statement_rec* record = call.record;
   record->kind = stmt_kind::instruction;
+  const auto* forms = static_cast<const instr_form*>(call.operation->keyword.data);
   operand_desc ops[kMaxOperands] = {};
-  init_parse(cx, ops, kMaxOperands, nullptr, 0);
+  init_parse(cx, ops, most_operands(forms), nullptr, 0);
   const int status = yyparse(cx);
   const operand_parse_state& p = target_of(cx).parse;
   record->operand_column[0] = p.operand_column[0];
   record->operand_column[1] = p.operand_column[1];
   if (status != PARSE_OK) return fail_statement(record);
-  const auto* forms = static_cast<const instr_form*>(call.operation->keyword.data);
   const int count = p.count;
   const instr_form* form = find_instr(cx, forms, call.operation->keyword.code, ops, count, record);
   if (form == nullptr) return fail_statement(record);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ class AssemblyTest : public LexerTest {
   std::map<long, line_code> code;  // by line of the main file
   bool stopped = false;              // a fatal or internal error ended the run
 
+  // Runs after the start-up, before pass 1 (segments, symbols a test needs).
+  std::function<void()> before_pass1;
+
   // Assembles `text` as the file `name`; `files` are further files (includes).
   void assemble(const std::string& text, int option = 0, const std::string& name = "main.s26",
                 const std::map<std::string, std::string>& files = {}) {
@@ -47,6 +51,7 @@ class AssemblyTest : public LexerTest {
     register_operators(cx);
     reset_segments(cx);
     cx.expr.reset_for_module();
+    if (before_pass1) before_pass1();
     cx.driver.pass1 = 1;
     stopped = stops([&] {
       start_preprocessor(cx);
