@@ -36,7 +36,7 @@ int opcode_bytes(const encode_call& c, uint8_t out[kMaxOpcodes]) {
   if (f.opcode3 != kNoByte) out[n++] = static_cast<uint8_t>(f.opcode3);
   const int r = (f.form_flags & FF_REG_SECOND) ? 1 : 0;
   if (r < f.operand_count && (f.operand_modes[r] == MODE_R || f.operand_modes[r] == MODE_RP))
-    out[n - 1] = static_cast<uint8_t>(out[n - 1] | register_field(f, c.ins.reg[r]));
+    out[n - 1] = static_cast<uint8_t>(out[n - 1] | register_field(f, instr_reg(c.ins, r)));
   return n;
 }
 
@@ -48,8 +48,8 @@ void emit_opcodes(encode_call& c) {
 
 // The operand that carries a value (an immediate, address, offset or target).
 int value_operand(const encode_call& c) {
-  for (int i = 0; i < c.ins.count; ++i)
-    if (c.ins.value[i] != nullptr) return i;
+  for (int i = 0; i < form_of(c).operand_count; ++i)
+    if (instr_value(c.ins, i) != nullptr) return i;
   return 0;
 }
 
@@ -69,7 +69,7 @@ bool is_word(const instr_form& f) { return (f.form_flags & FF_WORD) != 0; }
 void emit_bit_branch(encode_call& c, int bit_index) {
   const int other = 1 - bit_index;
   if (other < form_of(c).operand_count && form_of(c).operand_modes[other] == MODE_ADDR)
-    emit_displacement(c, c.ins.value[other], other);
+    emit_displacement(c, instr_value(c.ins, other), other);
 }
 
 // Opcodes with the bit number in byte `bit_at`; the others as they are.
@@ -87,7 +87,7 @@ void emit_opcodes_with_bit(encode_call& c, int bit_at, const expr_rec* bit, int 
 int opcode_count(const instr_form& f) { return 1 + (f.opcode2 != kNoByte) + (f.opcode3 != kNoByte); }
 
 void callf(encode_call& c) {
-  const expr_rec* x = c.ins.value[0];
+  const expr_rec* x = instr_value(c.ins, 0);
   const uint8_t op = static_cast<uint8_t>(form_of(c).opcode1);
   const field_value v = field_of(c, x, 0);
   if (!v.known) {
@@ -110,7 +110,7 @@ void callf(encode_call& c) {
 }
 
 void callt(encode_call& c) {
-  const expr_rec* x = c.ins.value[0];
+  const expr_rec* x = instr_value(c.ins, 0);
   const uint8_t op = static_cast<uint8_t>(form_of(c).opcode1);
   const field_value v = field_of(c, x, 0);
   if (!v.known) {
@@ -140,65 +140,65 @@ bool rp(encode_call& c) {
 bool r1imm(encode_call& c) {
   emit_opcodes(c);
   const int i = value_operand(c);
-  emit_imm8(c, c.ins.value[i], i);
+  emit_imm8(c, instr_value(c.ins, i), i);
   return !c.failed;
 }
 
 bool rpimm16_m(encode_call& c) {
   emit_opcodes(c);
   const int i = value_operand(c);
-  emit_imm16(c, c.ins.value[i], i);
+  emit_imm16(c, instr_value(c.ins, i), i);
   return !c.failed;
 }
 
 bool addr16(encode_call& c) {
   emit_opcodes(c);
   const int i = value_operand(c);
-  emit_address16(c, c.ins.value[i], i, is_word(form_of(c)));
+  emit_address16(c, instr_value(c.ins, i), i, is_word(form_of(c)));
   return !c.failed;
 }
 
 bool dump_saddr(encode_call& c) {
   emit_opcodes(c);
   const int i = value_operand(c);
-  emit_area_byte(c, c.ins.value[i], i, is_sfr_mode(form_of(c).operand_modes[i]), is_word(form_of(c)));
+  emit_area_byte(c, instr_value(c.ins, i), i, is_sfr_mode(form_of(c).operand_modes[i]), is_word(form_of(c)));
   return !c.failed;
 }
 
 bool sfrimm(encode_call& c) {
   emit_opcodes(c);
-  emit_area_byte(c, c.ins.value[0], 0, is_sfr_mode(form_of(c).operand_modes[0]), false);
-  emit_imm8(c, c.ins.value[1], 1);
+  emit_area_byte(c, instr_value(c.ins, 0), 0, is_sfr_mode(form_of(c).operand_modes[0]), false);
+  emit_imm8(c, instr_value(c.ins, 1), 1);
   return !c.failed;
 }
 
 bool sfrpimm16(encode_call& c) {
   emit_opcodes(c);
-  emit_area_byte(c, c.ins.value[0], 0, is_sfr_mode(form_of(c).operand_modes[0]), true);
-  emit_imm16(c, c.ins.value[1], 1);
+  emit_area_byte(c, instr_value(c.ins, 0), 0, is_sfr_mode(form_of(c).operand_modes[0]), true);
+  emit_imm16(c, instr_value(c.ins, 1), 1);
   return !c.failed;
 }
 
 bool generate_branch_offset(encode_call& c) {
   emit_opcodes(c);
   const int i = form_of(c).operand_count - 1;
-  emit_displacement(c, c.ins.value[i], i);
+  emit_displacement(c, instr_value(c.ins, i), i);
   return !c.failed;
 }
 
 bool saddr_branch(encode_call& c) {
   emit_opcodes(c);
-  emit_area_byte(c, c.ins.value[0], 0, false, false);
-  emit_displacement(c, c.ins.value[1], 1);
+  emit_area_byte(c, instr_value(c.ins, 0), 0, false, false);
+  emit_displacement(c, instr_value(c.ins, 1), 1);
   return !c.failed;
 }
 
 bool bit_operand(encode_call& c) {
   const instr_form& f = form_of(c);
   const int b = bit_operand_index(f);
-  emit_opcodes_with_bit(c, opcode_count(f) - 1, c.ins.bit[b], b);
+  emit_opcodes_with_bit(c, opcode_count(f) - 1, instr_bit(c.ins, b), b);
   const uint16_t m = f.operand_modes[b];
-  if (m == MODE_SADDR_BIT || m == MODE_SFR_BIT) emit_area_byte(c, c.ins.value[b], b, m == MODE_SFR_BIT, false);
+  if (m == MODE_SADDR_BIT || m == MODE_SFR_BIT) emit_area_byte(c, instr_value(c.ins, b), b, m == MODE_SFR_BIT, false);
   emit_bit_branch(c, b);
   return !c.failed;
 }
@@ -206,7 +206,7 @@ bool bit_operand(encode_call& c) {
 bool psw_bit(encode_call& c) {
   const instr_form& f = form_of(c);
   const int b = bit_operand_index(f);
-  emit_opcodes_with_bit(c, opcode_count(f) - 2, c.ins.bit[b], b);
+  emit_opcodes_with_bit(c, opcode_count(f) - 2, instr_bit(c.ins, b), b);
   emit_bit_branch(c, b);
   return !c.failed;
 }
@@ -214,7 +214,7 @@ bool psw_bit(encode_call& c) {
 bool dump_bit_78K4(encode_call& c) {
   const instr_form& f = form_of(c);
   const int b = bit_operand_index(f);
-  const expr_rec* x = c.ins.value[b];
+  const expr_rec* x = instr_value(c.ins, b);
   uint8_t op[kMaxOpcodes];
   const int n = opcode_bytes(c, op);
   for (int i = 0; i < n - 1; ++i) emit_byte(c.sink, op[i]);
@@ -259,7 +259,7 @@ bool addr11(encode_call& c) {
 
 bool rol(encode_call& c) {
   const uint8_t op = static_cast<uint8_t>(form_of(c).opcode1);
-  const expr_rec* count = c.ins.value[1];
+  const expr_rec* count = instr_value(c.ins, 1);
   const field_value v = field_of(c, count, 1);
   if (!v.known) {
     // The count is not emitted: the check rides on the opcode byte.
@@ -280,7 +280,7 @@ bool rol(encode_call& c) {
 
 bool sel(encode_call& c) {
   const instr_form& f = form_of(c);
-  const field_value v = field_of(c, c.ins.value[0], 0);
+  const field_value v = field_of(c, instr_value(c.ins, 0), 0);
   const int32_t n = v.value;
   emit_byte(c.sink, static_cast<uint8_t>(f.opcode1));
   emit_byte(c.sink, static_cast<uint8_t>(f.opcode2 | ((((n & 2) * 2) | (n & 1)) * 8)));
@@ -294,11 +294,6 @@ bool gen_instruction(asm_context& cx, statement_rec* record, code_sink& sink) {
   const instr_form* form = ins->form;
   if (form->operand_count > 0 && form->operand_modes == nullptr) {
     internal_error(cx, "gen_instruction_B02", "Empty p_ea", form->opcode1, 0);
-    return false;
-  }
-  if (form->operand_count != ins->count) {
-    internal_error(cx, "gen_instruction_B02", form->operand_count == 1 ? "Expected 1 operand" : "Expected 2 operands",
-                   ins->count, 0);
     return false;
   }
   const uint32_t start = sink.size();

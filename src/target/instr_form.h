@@ -91,16 +91,81 @@ extern const std::size_t kMnemonics78k0Count;
 extern const mnemonic_row kMnemonics78k0s[];
 extern const std::size_t kMnemonics78k0sCount;
 
-// What a statement keeps from pass 1 for pass 2: the form and the operands.
-// `value` is an operand's expression (address, immediate, displacement, bit
-// symbol), `bit` the part after "." of a bit operand, `reg` its register.
+// What a statement keeps from pass 1 for pass 2: the form, and after it, in
+// the same arena block, the operands' slots in operand order. What an operand
+// keeps follows from its mode in the form (slot_use_of), so that a line costs
+// only what its operands need.
 struct instr_rec {
   const instr_form* form;
-  expr_rec* value[2];
-  expr_rec* bit[2];
-  uint8_t reg[2];
-  uint8_t count;
 };
+
+union instr_slot {
+  expr_rec* expr;  // a value or a bit number
+  uintptr_t reg;   // a register number (register_number)
+};
+
+// Slots of an operand by its mode in the form: a register (r, rp), a value
+// (address, immediate, offset, displacement, bit symbol, bank), a value and a
+// bit (saddr.bit, sfr.bit), a bit alone (A.bit, PSW.bit, [HL].bit), or none
+// (a fixed register, CY, [HL], [DE], [HL+B], [HL+C]).
+enum slot_use : uint8_t { SLOT_NONE, SLOT_REG, SLOT_VALUE, SLOT_BIT, SLOT_VALUE_BIT };
+
+constexpr slot_use slot_use_of(uint16_t form_mode) {
+  switch (form_mode) {
+    case MODE_R:
+    case MODE_RP: return SLOT_REG;
+    case MODE_SADDR_BIT:
+    case MODE_SFR_BIT: return SLOT_VALUE_BIT;
+    case MODE_A_BIT:
+    case MODE_PSW_BIT:
+    case MODE_HL_BIT_FORM: return SLOT_BIT;
+    case MODE_IMM:
+    case MODE_ADDR:
+    case MODE_SADDR:
+    case MODE_SFR:
+    case MODE_HL_BYTE:
+    case MODE_CALLT:
+    case MODE_RBANK:
+    case MODE_BIT_SYMBOL: return SLOT_VALUE;
+    default: return SLOT_NONE;
+  }
+}
+
+constexpr int slot_count(slot_use use) { return use == SLOT_NONE ? 0 : use == SLOT_VALUE_BIT ? 2 : 1; }
+
+// The slots of all operands of a form.
+inline int instr_slots(const instr_form* form) {
+  int n = 0;
+  for (int i = 0; i < form->operand_count; ++i) n += slot_count(slot_use_of(form->operand_modes[i]));
+  return n;
+}
+
+inline const instr_slot* slots_of(const instr_rec& rec) { return reinterpret_cast<const instr_slot*>(&rec + 1); }
+inline instr_slot* slots_of(instr_rec& rec) { return reinterpret_cast<instr_slot*>(&rec + 1); }
+
+// The first slot of operand `i`.
+inline int first_slot(const instr_form* form, int i) {
+  int n = 0;
+  for (int o = 0; o < i; ++o) n += slot_count(slot_use_of(form->operand_modes[o]));
+  return n;
+}
+
+// An operand's value expression, bit expression or register number; null (0)
+// when its mode keeps none.
+inline expr_rec* instr_value(const instr_rec& rec, int i) {
+  const slot_use use = slot_use_of(rec.form->operand_modes[i]);
+  return use == SLOT_VALUE || use == SLOT_VALUE_BIT ? slots_of(rec)[first_slot(rec.form, i)].expr : nullptr;
+}
+inline expr_rec* instr_bit(const instr_rec& rec, int i) {
+  const slot_use use = slot_use_of(rec.form->operand_modes[i]);
+  const int at = first_slot(rec.form, i) + (use == SLOT_VALUE_BIT ? 1 : 0);
+  return use == SLOT_BIT || use == SLOT_VALUE_BIT ? slots_of(rec)[at].expr : nullptr;
+}
+inline uint8_t instr_reg(const instr_rec& rec, int i) {
+  return slot_use_of(rec.form->operand_modes[i]) == SLOT_REG
+             ? static_cast<uint8_t>(slots_of(rec)[first_slot(rec.form, i)].reg)
+             : 0;
+}
 
 // The mode of operand `i` as its form names it.
 inline uint16_t form_mode(const instr_form* form, int i) { return form->operand_modes[i]; }

@@ -104,13 +104,24 @@ bool access_allowed(asm_context& cx, const instr_form* form, const operand_desc*
   return true;
 }
 
-instr_rec* make_instr_rec(asm_context& cx, const instr_form* form, const operand_desc* ops, int count) {
-  auto* rec = static_cast<instr_rec*>(am_memory(cx, sizeof(instr_rec)));
-  *rec = instr_rec{form, {nullptr, nullptr}, {nullptr, nullptr}, {0, 0}, static_cast<uint8_t>(count)};
-  for (int i = 0; i < count; ++i) {
-    rec->value[i] = ops[i].expr != nullptr ? shared_operand_value(cx, ops[i].expr) : nullptr;
-    rec->bit[i] = ops[i].bit_expr != nullptr ? shared_operand_value(cx, ops[i].bit_expr) : nullptr;
-    rec->reg[i] = static_cast<uint8_t>(ops[i].reg);
+// The form and, after it, what its operands keep.
+instr_rec* make_instr_rec(asm_context& cx, const instr_form* form, const operand_desc* ops) {
+  const int slots = instr_slots(form);
+  auto* rec = static_cast<instr_rec*>(am_memory(cx, sizeof(instr_rec) + slots * sizeof(instr_slot)));
+  rec->form = form;
+  instr_slot* slot = slots_of(*rec);
+  for (int i = 0; i < form->operand_count; ++i) {
+    const operand_desc& d = ops[i];
+    switch (slot_use_of(form->operand_modes[i])) {
+      case SLOT_REG: (slot++)->reg = d.reg; break;
+      case SLOT_VALUE: (slot++)->expr = shared_operand_value(cx, d.expr); break;
+      case SLOT_BIT: (slot++)->expr = shared_operand_value(cx, d.bit_expr); break;
+      case SLOT_VALUE_BIT:
+        (slot++)->expr = shared_operand_value(cx, d.expr);
+        (slot++)->expr = shared_operand_value(cx, d.bit_expr);
+        break;
+      case SLOT_NONE: break;
+    }
   }
   return rec;
 }
@@ -146,7 +157,7 @@ void instruction_pass1(asm_context& cx, const statement_call& call) {
   const instr_form* form = find_instr(cx, forms, call.operation->keyword.code, ops, count, record);
   if (form == nullptr) return fail_statement(record);
   record->byte_count = form->length;
-  record->instr = make_instr_rec(cx, form, ops, count);
+  record->instr = make_instr_rec(cx, form, ops);
   if (!register_allowed(cx, form, ops, record) || !access_allowed(cx, form, ops, count, record))
     mark_erroneous(record);
 }
@@ -237,7 +248,7 @@ void target_instruction(asm_context& cx, const statement_call& call) { instructi
 // ---- Shared operand values -------------------------------------------------------------
 
 expr_rec* shared_operand_value(asm_context& cx, expr_rec* expr) {
-  if (expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE) return expr;
+  if (expr == nullptr || (expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE)) return expr;
   target_state& t = target_of(cx);
   constant_pool& pool = t.pool;
   if ((pool.used + 1) * 2 > pool.slots.size()) grow_pool(pool);

@@ -34,12 +34,18 @@ TEST(FormTables, RowsAgreeWithThemselves) {
         int reg = -1;
         for (int o = 0; o < f.operand_count; ++o)
           if (f.operand_modes[o] == MODE_R || f.operand_modes[o] == MODE_RP) reg = o;
-        if (reg >= 0) EXPECT_EQ((f.form_flags & FF_REG_SECOND) != 0, reg == 1) << where;
-        if (f.form_flags & FF_NOT_A) EXPECT_GE(reg, 0) << where;
+        if (reg >= 0) {
+          EXPECT_EQ((f.form_flags & FF_REG_SECOND) != 0, reg == 1) << where;
+        }
+        if (f.form_flags & FF_NOT_A) {
+          EXPECT_GE(reg, 0) << where;
+        }
         EXPECT_EQ((f.form_flags & FF_REG_78K0S) != 0, reg >= 0 && t.rows == kMnemonics78k0s) << where;
         EXPECT_GE(f.length, opcode_count(f)) << where;
         EXPECT_LE(f.length, 4) << where;
-        if (f.form_flags & FF_SHORT_NEXT) EXPECT_LT(i + 1, t.rows[m].form_count) << where;
+        if (f.form_flags & FF_SHORT_NEXT) {
+          EXPECT_LT(i + 1, t.rows[m].form_count) << where;
+        }
       }
 }
 
@@ -82,7 +88,9 @@ TEST_P(Variants, MnemonicsOfTheProcessorOption) {
   target_start(cx);
   const ident_node* n = find_node(cx, c.name, std::strlen(c.name), KIND_MNEMONIC);
   ASSERT_EQ(n != nullptr, c.registered) << c.name << " -v" << c.option;
-  if (n != nullptr) EXPECT_EQ(n->keyword.code, c.index);
+  if (n != nullptr) {
+    EXPECT_EQ(n->keyword.code, c.index);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
