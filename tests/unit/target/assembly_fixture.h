@@ -146,6 +146,16 @@ class AssemblyTest : public LexerTest {
     return out;
   }
 
+  // Assembles `source` (END appended): it must give exactly `want`, text included.
+  void expect_only_diagnostic(const std::string& source, int option, const shown_diag& want) {
+    assemble(source + "        END\n", option);
+    ASSERT_FALSE(stopped) << cap.console;
+    const std::vector<shown_diag> got = diagnostics();
+    ASSERT_EQ(got.size(), 1u) << cap.console;
+    EXPECT_EQ(got[0], want) << cap.console;
+    EXPECT_EQ(got[0].text, want.text);
+  }
+
   std::string main_name;
 
  private:

@@ -5,7 +5,6 @@
 // without expectations must have none).
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -40,9 +39,11 @@ std::vector<std::string> golden_cases() {
 // The processor option the case's args select (-v0 by default).
 int option_of(const fs::path& dir) {
   if (!fs::exists(dir / "args")) return 0;
-  std::smatch m;
   const std::string args = read_file(dir / "args");
-  return std::regex_search(args, m, std::regex("-v([0-2])")) ? std::stoi(m[1]) : 0;
+  const std::size_t at = args.find("-v");
+  return at != std::string::npos && at + 2 < args.size() && args[at + 2] >= '0' && args[at + 2] <= '2'
+             ? args[at + 2] - '0'
+             : 0;
 }
 
 struct line_expect {
@@ -51,22 +52,37 @@ struct line_expect {
   std::multiset<std::string> diags;   // "E428", "W400"
 };
 
+bool is_hex_byte(const std::string& w) {
+  return w.size() == 2 && std::isxdigit(static_cast<unsigned char>(w[0])) &&
+         std::isxdigit(static_cast<unsigned char>(w[1]));
+}
+
+// The expectations in a line's comment: "EXPECT:" with the bytes (two hex
+// digits each), "EXPECT-ERROR:" / "EXPECT-WARNING:" with numbers.
 line_expect expectations(const std::string& line) {
   line_expect e;
-  static const std::regex bytes_re(";.*EXPECT:((\\s+[0-9A-Fa-f]{2}\\b)+)");
-  static const std::regex diag_re("EXPECT-(ERROR|WARNING):\\s*([0-9 ,]+)");
-  std::smatch m;
-  if (std::regex_search(line, m, bytes_re)) {
-    e.has_bytes = true;
-    std::istringstream in(m[1].str());
-    for (std::string b; in >> b;) {
-      for (char& c : b) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      e.bytes += (e.bytes.empty() ? "" : " ") + b;
+  const std::size_t comment = line.find(';');
+  if (comment == std::string::npos) return e;
+  std::istringstream in(line.substr(comment));
+  std::string word;
+  std::string kind;  // what the words that follow are
+  while (in >> word) {
+    if (word == ";") continue;
+    if (word == "EXPECT:") {
+      kind = "bytes";
+      e.has_bytes = true;
+    } else if (word == "EXPECT-ERROR:" || word == "EXPECT-WARNING:") {
+      kind = word == "EXPECT-ERROR:" ? "E" : "W";
+    } else if (kind == "bytes" && is_hex_byte(word)) {
+      for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      e.bytes += (e.bytes.empty() ? "" : " ") + word;
+    } else if ((kind == "E" || kind == "W") && std::isdigit(static_cast<unsigned char>(word[0]))) {
+      std::istringstream numbers(word);
+      for (std::string n; std::getline(numbers, n, ',');)
+        if (!n.empty()) e.diags.insert(kind + std::to_string(std::stoi(n)));
+    } else {
+      kind.clear();
     }
-  }
-  for (auto it = std::sregex_iterator(line.begin(), line.end(), diag_re); it != std::sregex_iterator(); ++it) {
-    std::istringstream in(std::regex_replace((*it)[2].str(), std::regex(","), " "));
-    for (int n; in >> n;) e.diags.insert(((*it)[1] == "ERROR" ? "E" : "W") + std::to_string(n));
   }
   return e;
 }

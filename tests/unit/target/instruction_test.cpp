@@ -19,13 +19,7 @@ struct diag_case {
 class InstructionDiagnostics : public AssemblyTest, public ::testing::WithParamInterface<diag_case> {};
 
 TEST_P(InstructionDiagnostics, NumberTextAndPlace) {
-  const diag_case& c = GetParam();
-  assemble(std::string(c.source) + "        END\n", c.option);
-  ASSERT_FALSE(stopped) << cap.console;
-  const std::vector<shown_diag> got = diagnostics();
-  ASSERT_EQ(got.size(), 1u) << cap.console;
-  EXPECT_EQ(got[0], c.want) << cap.console;
-  EXPECT_EQ(got[0].text, c.want.text);
+  expect_only_diagnostic(GetParam().source, GetParam().option, GetParam().want);
 }
 
 // clang-format off

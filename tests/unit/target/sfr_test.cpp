@@ -16,15 +16,7 @@ struct sfr_diag_case {
 
 class SfrDiagnostics : public AssemblyTest, public ::testing::WithParamInterface<sfr_diag_case> {};
 
-TEST_P(SfrDiagnostics, NumberTextAndPlace) {
-  const sfr_diag_case& c = GetParam();
-  assemble(std::string(c.source) + "        END\n");
-  ASSERT_FALSE(stopped) << cap.console;
-  const std::vector<shown_diag> got = diagnostics();
-  ASSERT_EQ(got.size(), 1u) << cap.console;
-  EXPECT_EQ(got[0], c.want) << cap.console;
-  EXPECT_EQ(got[0].text, c.want.text);
-}
+TEST_P(SfrDiagnostics, NumberTextAndPlace) { expect_only_diagnostic(GetParam().source, 0, GetParam().want); }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, SfrDiagnostics, ::testing::Values(
