@@ -96,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz_seeds.h"
+
 namespace {
 
 const char* const kMnemonics[] = {
@@ -154,22 +156,6 @@ std::string mutate(std::mt19937_64& rng, std::string s) {
     }
   }
   return s;
-}
-
-std::vector<std::string> load_seeds(int argc, char** argv, int first) {
-  std::vector<std::string> seeds;
-  for (int i = first; i < argc; ++i) {
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(argv[i], ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (!it->is_regular_file() || it->path().extension() != ".s26") continue;
-      std::ifstream in(it->path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      seeds.push_back(text.str());
-    }
-  }
-  return seeds;
 }
 
 void on_alarm(int) {
