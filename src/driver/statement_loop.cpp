@@ -106,7 +106,8 @@ constexpr operation_route kRoutes[] = {
 };
 
 void dispatch(asm_context& cx, statement_call& call, const token& op) {
-  if (op.kind == TOK_IDENT) {
+  // A word, or a sign such as the "=" of an equate.
+  if (op.kind == TOK_IDENT || (op.kind == TOK_PUNCT && op.node != nullptr)) {
     for (const operation_route& route : kRoutes)
       if (ident_node* node = find_kind(op.node, route.kind)) {
         call.operation = node;
