@@ -79,6 +79,8 @@ void write_source(const output_table& out, const char* path, long lines) {
   std::string text = kHead;
   long shape = 0;
   for (long i = 0; i < lines; ++i) {
+    // A segment of its own every 20,000 lines keeps each within the 64 KiB the cores address.
+    if (i % 20000 == 0) text += "        RSEG    CODE" + std::to_string(i / 20000) + ":CODE\n";
     const long block = i / kBlock;
     const std::string label = i % kBlock == 0 ? "B" + std::to_string(block) + ":" : "";
     text += label + std::string(8 - label.size() % 8, ' ') + expand(kLines[shape++ % kShapes], block) + "\n";
@@ -136,7 +138,7 @@ run_result run(const char* path, run_kind kind) {
     register_operators(cx);
     reset_segments(cx);
     cx.expr.reset_for_module();
-    switch_segment(cx, new_segment(cx, check_ident(cx, "CODE", 4), SEG_RELOCATABLE));
+    switch_segment(cx, new_segment(cx, user_node(cx, "CODE", 4), SEG_RELOCATABLE));
     if (kind == run_kind::read) cx.stmt.instruction = read_only;
     if (kind == run_kind::parse) cx.stmt.instruction = parse_only;
     cx.driver.pass1 = 1;
