@@ -91,6 +91,11 @@ const char* const kFragments[] = {
     " XCH A,[DE]", " MOV [HL+C],A", " MOV1 CY,PSW.3", " XCHW AX,AX", " MOV A,A", " PUSH HL", " ADDW AX,#-1",
     "F EQU 0FE21H.5", "G = F", " sfr P0 = 0FF00H", " sfrp TM = 0FF10H", " const sfr P1 = 0FF01H",
     " SFRTYPE T0 READ, WORD = 1FF12H", " MOV P0,#1", " MOVW TM,AX", ",", "[HL+", "].", ".3",
+    // Segments, data and symbols.
+    " RSEG CODE", " RSEG VARS:DATA(1),100H", " COMMON C:NOROOT", " ASEG 10H", " ORG 0FFFEH", " ALIGN 3,0AAH",
+    " EVEN", " ODD 1", " DS 10", " DS -1", " DB 1,\"ab\",L1,256", " DW L1-L1,EXT", " DP 123456H", " DD 1.5",
+    " EXTERN EXT", " PUBLIC L1", " PUBWEAK L1", "X SET X+1", "Y DEFINE 3", " LIMIT 5,0,3,\"m\"", " RADIX 16",
+    " RTMODEL \"k\",\"v\"", " FUNCTION L1,1", " ARGFRAME CODE,2,STACK", " SYMBOL \"s\"", " END L1",
 };
 
 std::string fragment(std::mt19937_64& rng) {
