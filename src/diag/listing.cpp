@@ -216,7 +216,12 @@ void list_newline(asm_context& cx) {
   std::size_t end = b.size();
   while (end > 0 && b[end - 1] == ' ') --end;
   b.resize(end);
-  if (L.page_length > 0 && (L.page_pending || L.line_count >= L.page_length)) page_header(cx);
+  if (L.page_length > 0) {
+    const bool new_page = L.page_pending || L.line_count >= L.page_length;
+    // An empty line does not open a page, nor stand at the top of one.
+    if (end == 0 && (new_page || L.at_top)) return;
+    if (new_page) page_header(cx);
+  }
   b += '\n';
   write_line(cx, b);
   ++L.line_count;
@@ -239,8 +244,12 @@ void list_wrapped(asm_context& cx, std::string_view text) {
   std::size_t pos = 0;
   for (;;) {
     const text_break at = find_break(text, pos, columns);
-    b.append(text.substr(pos, at.cut - pos));
-    list_newline(cx);
+    const std::string_view piece = text.substr(pos, at.cut - pos);
+    if (pos == 0 || piece.find_first_not_of(" \t") != std::string_view::npos) {
+      b.append(piece);
+      list_newline(cx);
+    }
+    b.clear();  // a continuation of blanks alone is not written
     if (at.next >= text.size()) return;
     b.assign(indent, ' ');
     columns = width - indent;
