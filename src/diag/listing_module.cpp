@@ -11,6 +11,7 @@
 #include "driver/context.h"
 #include "driver/passes.h"
 #include "driver/statement.h"
+#include "driver/stops.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ void list_statements(asm_context& cx) {
   const bool list_includes = cx.driver.opt.list_includes != 0;
   const bool dual = cx.driver.opt.xref_line_spacing > 1;
   for (const statement_rec* r = cx.stmt.first; r != nullptr; r = r->next) {
+    if (r->kind_word != kAvmKindWord) internal_error(cx, "print_cycles in A01", "Not an AVM record");
     apply_page_events(cx, r);
     const bool expanded = r->expansion != 0;
     const bool included = r->line != nullptr && !expanded && !from_main_file(cx, *r->line);
