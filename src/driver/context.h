@@ -11,6 +11,7 @@
 #include "driver/statement_loop.h"
 #include "target/target.h"
 #include "diag/diag.h"
+#include "diag/listing.h"
 #include "driver/block_stack.h"
 #include "driver/segment_rec.h"
 #include "expr/expr_state.h"
@@ -28,6 +29,7 @@ struct asm_context {
   driver_state driver;      // options, files, counters            (A03)
   command_line_state cmdline;  // option table and argument list    (A03)
   diag_state diag;          // diagnostics printer state           (A01)
+  listing_state listing;    // the list file's pages and lines      (A01)
   source_state source;      // reader, include files, source stack (A05, A06)
   symbol_state symbols;     // keywords and user symbols            (A07)
   lexer_state lex;          // tokens of the current line           (A05)

@@ -3,6 +3,7 @@
 #include "driver/passes.h"
 
 #include "driver/context.h"
+#include "diag/listing.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
 #include "object/writer.h"
@@ -13,6 +14,7 @@
 
 void start_source(asm_context& cx) { source_start(cx); }
 void start_assembly(asm_context& cx) {
+  start_listing(cx);
   start_statements(cx);
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
@@ -20,6 +22,7 @@ void start_assembly(asm_context& cx) {
 // Everything a module owns starts afresh: floats, segments, pending
 // expressions, open blocks, the statement list.
 void start_module(asm_context& cx) {
+  start_module_listing(cx);
   start_floats(cx);
   reset_segments(cx);
   cx.expr.reset_for_module();
@@ -32,6 +35,5 @@ void run_pass1(asm_context& cx) {
   end_preprocessor_pass(cx);
 }
 
-void list_module(asm_context&) {}
 void complete_object_file(asm_context& cx) { object_complete_file(cx); }
 

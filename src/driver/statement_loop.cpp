@@ -10,6 +10,7 @@
 
 #include "diag/diag.h"
 #include "directives/data.h"
+#include "directives/listing_directives.h"
 #include "directives/modules.h"
 #include "directives/segment_directives.h"
 #include "directives/symbol_directives.h"
@@ -106,7 +107,8 @@ constexpr operation_route kRoutes[] = {
 };
 
 void dispatch(asm_context& cx, statement_call& call, const token& op) {
-  if (op.kind == TOK_IDENT) {
+  // A word, or a sign such as the "=" of an equate.
+  if (op.kind == TOK_IDENT || (op.kind == TOK_PUNCT && op.node != nullptr)) {
     for (const operation_route& route : kRoutes)
       if (ident_node* node = find_kind(op.node, route.kind)) {
         call.operation = node;
@@ -145,8 +147,10 @@ bool read_statement(asm_context& cx) {
   lexer_state& lx = cx.lex;
   lx.at_line_start = true;
   lx.column = 0;
+  hold_diagnostics(cx);  // what the reader reports now belongs to the line it reads
   const int c = get_char(cx);
   if (c == -1) {
+    release_held_diagnostics(cx);
     // The end of the input has no column of its own: the last line is shown whole.
     cx.diag.token_column = 1;
     if (lx.in_block_comment) {  // the comment's "*/" never came
@@ -166,6 +170,7 @@ bool read_statement(asm_context& cx) {
     line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
   }
   statement_rec* record = insert_avm_struct(cx, line);
+  attach_held_diagnostics(cx, record);
   record->listing_flags = cx.driver.opt.listing_flags;
   if (generated) record->expansion |= AVM_STRUCTURED_LINE;
   switch (cx.stmt.mode) {
@@ -243,6 +248,7 @@ void start_statements(asm_context& cx) {
   register_value_directives(cx);
   register_data_directives(cx);
   register_cfi_directives(cx);
+  register_listing_directives(cx);
 }
 
 void statement_loop(asm_context& cx) {

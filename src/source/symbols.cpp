@@ -179,7 +179,9 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
   const uint32_t hash = fold_hash(name, length);
   ident_node* exact = exact_chain(s, hash, name, length);
   ident_node* found = nullptr;
-  if (exact != nullptr && exact->kind == KIND_DEFINE) {
+  if (exact != nullptr && (exact->kind == KIND_DEFINE || category(exact->kind) == 1)) {
+    // A define, or a keyword of exactly this spelling: "const" is the
+    // directive even where the segment type CONST has the same letters.
     found = exact;
   } else if (length <= kMaxIdentLength && has_lower(name, length)) {
     char upper[kMaxIdentLength];

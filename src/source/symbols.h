@@ -193,10 +193,11 @@ void init_symbol_table(asm_context& cx);
 
 // Looks the name up and makes the result the current identifier. The node
 // found says what the name is:
-//   1. a #define symbol of exactly this name;
+//   1. a #define symbol or a keyword of exactly this name ("const" before
+//      the segment type CONST);
 //   2. a keyword stored under the upper-case form of a name with lower-case
 //      letters (keywords are found in any case);
-//   3. a keyword or user symbol of exactly this name;
+//   3. a user symbol of exactly this name;
 //   4. with case sensitivity off, a user symbol whose name differs only in case.
 // Preprocessor directives are never found here (they mean something only
 // after "#"; see find_node). The result is the head of its chain of same-name

@@ -71,6 +71,9 @@ LISTING_LINE = re.compile(r"(?P<num>[ \d]{4}\d)(?:    |\.(?P<sub>[\d ]{2}) )(?P<
                           r"(?P<code>(?=(?:[0-9A-F]{2}){0,4} *[ *])[0-9A-F ]{8})(?P<mark>[ *])")
 # A continuation line of code bytes: 14 blanks, then up to 4 bytes.
 LISTING_MORE_CODE = re.compile(r" {14}((?:[0-9A-F]{2}){1,4}) *")
+# Source text broken onto continuation lines, and diagnostic lines, begin at
+# the text column; the code continuation lines of a statement follow its text.
+LISTING_TEXT_INDENT = " " * 23
 
 
 def read(path, mode="r"):
@@ -180,7 +183,7 @@ def parse_listing(text):
         if more and last is not None:
             last.extend(more.group(1)[i:i + 2] for i in range(0, len(more.group(1)), 2))
             continue
-        if row.strip():
+        if row.strip() and not row.startswith(LISTING_TEXT_INDENT):
             last = None
     return lines, twice
 
@@ -380,7 +383,8 @@ LISTING_SAMPLE = (
     "    1    0000          START:\n"
     "    2    0000 00       NOP\n"
     "    3    0001 8E3412   MOVW AX,#1234H ; EXPECT: 8E 34 12\n"
-    "    4    0004 01020304 DB 1,2,3,4,5,6\n"
+    "    4    0004 01020304 DB 1,2,3,4,5,6 ; a comment that is broken onto a continuation\n"
+    "                       line before the code bytes that did not fit\n"
     "              0506\n"
     "    5    0006 0A0B0C0D*DB 10,11,12,13,14\n"
     "    6                  ; a comment, no location\n"

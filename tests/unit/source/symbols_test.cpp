@@ -10,11 +10,20 @@
 
 #include "support/asm_fixture.h"
 #include "support/param_names.h"
+#include "target/keywords_78k0.h"
 
 namespace {
 
 class Symbols : public AsmTest {
  protected:
+  // The table with the target's character and word registrations only: the
+  // tests register their own mnemonics, registers and directives.
+  void SetUp() override {
+    for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
+    cx.driver.pass1 = 1;
+    init_symbol_table(cx);
+    register_78k0_keywords(cx);
+  }
   ident_node* look(const char* name, bool create = true) { return check_ident(cx, name, std::strlen(name), create); }
   bool internal(const char* diagnostic) const {
     return cap.console.find(std::string("Diagnostic: ") + diagnostic + "\n") != std::string::npos;
