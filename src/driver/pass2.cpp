@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 #include "diag/diag.h"
@@ -75,15 +76,18 @@ void check_publics(asm_context& cx) {
   }
 }
 
-// Each external that an expression refers to gets the next number, in the
-// order of the EXTERN directives; the object's references and declarations
-// read it from the symbol. With every external declared, all get one.
+// Each external that an expression refers to, or that FUNCTION describes,
+// gets the next number, in the order of the EXTERN directives; the object's
+// references and declarations read it from the symbol. With every external
+// declared, all get one.
 void number_externals(asm_context& cx) {
+  std::unordered_set<const ident_node*> functions;
+  for (const function_rec& f : cx.module.functions) functions.insert(f.label);
   uint16_t next = 0;
   const bool all = cx.object.settings.declare_all_externals;
   for (ident_node* n : cx.module.externals) {
     label_rec* rec = n->label;
-    rec->external_index = rec->uses > 0 || all ? next++ : kUnreferenced;
+    rec->external_index = rec->uses > 0 || all || functions.count(n) ? next++ : kUnreferenced;
   }
 }
 

@@ -15,6 +15,7 @@
 #include "expr/operators.h"
 #include "object/quill_format.h"
 #include "object/writer.h"
+#include "target/target.h"
 
 namespace {
 
@@ -319,7 +320,10 @@ bool expression_writer::string(const postfix_elem* e) {
   }
   const char* text = e->payload.text != nullptr ? e->payload.text : "";
   s_.byte(QT_ERROR_TEXT);
-  s_.str8(text);
+  if (linker_text_deferred(text))
+    s_.str8(linker_check_text(cx_, o_.statement, text));
+  else
+    s_.str8(text);
   return true;
 }
 
