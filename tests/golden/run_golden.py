@@ -25,7 +25,8 @@ Case files:
              is written as <work>
   exit       exit code (default 0)
   case.lst   exact listing (`-l case.lst` is added)
-  case.dump  `qdump --no-offsets` of case.r26 (checked when --qdump is given)
+  case.dump  `qdump --no-offsets` of case.r26 (checked when --qdump is given;
+             with --qdump every object a case leaves must read back cleanly)
   files      names (one a line) of files that must exist after the run;
              a leading '!' says the file must not exist
 
@@ -276,6 +277,13 @@ def run_case(qasm, qdump, case_dir, update, notices):
             failures.append("object file left behind after a failed run")
         if any(re.search(r"~\d+\.tmp$", n) for n in os.listdir(work)):
             failures.append("an output left behind under its temporary name")
+        if qdump:  # every object a run leaves reads back without a problem
+            for name in sorted(n for n in os.listdir(work) if n.endswith(".r26")):
+                check = subprocess.run([qdump, "--no-offsets", os.path.join(work, name)],
+                                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                if check.returncode != 0:
+                    problems = [l for l in check.stdout.decode("latin-1").splitlines() if l.startswith("qdump:")]
+                    failures.append("qdump cannot read %s: %s" % (name, "; ".join(problems) or check.returncode))
 
         expected_files = {"stdout": console, "exit": "%d\n" % code}
         listing = None
