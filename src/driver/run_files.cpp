@@ -149,7 +149,7 @@ void add_environment_include_paths(asm_context& cx) {
 }
 
 // Closes list, command file, source and object in this order; a run that
-// counted an error loses its object file.
+// counted an error, or wrote no module, loses its object file.
 void clean_up_files(asm_context& cx) {
   run_files& f = cx.driver.files;
   const output_table& out = *cx.out;
@@ -167,6 +167,8 @@ void clean_up_files(asm_context& cx) {
   if (f.object != nullptr) {
     out.close_file(f.object);
     f.object = nullptr;
-    if (cx.driver.module_errors != 0 || cx.driver.total_errors != 0) out.remove_file(f.object_name.c_str());
+    // A run with errors, or without a module that reached the file, leaves no object.
+    const bool failed = cx.driver.module_errors != 0 || cx.driver.total_errors != 0;
+    if (failed || !cx.object.module_written) out.remove_file(f.object_name.c_str());
   }
 }

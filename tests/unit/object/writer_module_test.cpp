@@ -337,4 +337,33 @@ TEST_P(ObjectFileRuns, EndWithOneEndOfFileByte) {
 INSTANTIATE_TEST_SUITE_P(Runs, ObjectFileRuns, ::testing::ValuesIn(kRuns),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A write the object file refuses, at once or when it is flushed at the end,
+// is a fatal stop that leaves no object.
+TEST(ObjectFileFailures, RefusedWriteStopsAndLeavesNoObject) {
+  using write_entry = decltype(output_entries::block_write);
+  using flush_entry = decltype(output_entries::flush_file);
+  const write_entry refuse_write = [](void*, const void*, std::size_t, std::size_t, qfile*) -> std::size_t { return 0; };
+  const flush_entry refuse_flush = [](void*, qfile*) -> int { return -1; };
+  for (bool at_flush : {false, true}) {
+    capture_table cap;
+    if (at_flush)
+      cap.table.entries.flush_file = refuse_flush;
+    else
+      cap.table.entries.block_write = refuse_write;
+    cap.files["prog.s26"] = " NAME m1\n DB 1\n END\n";
+    EXPECT_EQ(run_qasm(cap, {"-S", "prog.s26"}), 3) << at_flush;
+    EXPECT_NE(cap.console.find("Could not write file: 'prog.r26'"), std::string::npos) << cap.console;
+    EXPECT_EQ(cap.files.count("prog.r26"), 0u) << at_flush;
+  }
+}
+
+// An internal error reported to the IDE counts as an error of the module, so
+// that the run's object is deleted.
+TEST_F(WriterModule, InternalErrorInIdeModeCountsAsError) {
+  cx.driver.ide_mode = 1;
+  const int before = cx.driver.module_errors;
+  EXPECT_TRUE(stops([&] { segment_index(cx, 1u); }));
+  EXPECT_EQ(cx.driver.module_errors, before + 1);
+}
+
 }  // namespace
