@@ -16,7 +16,8 @@ namespace {
 
 using words = std::vector<std::string>;
 
-constexpr const char* kSource = "        END\n";
+// A module with content: a run of it writes an object.
+constexpr const char* kSource = "        DB      0\n        END\n";
 constexpr const char* kSignOn = "\n    VEK Assembler V4.62.5.50016/W32 for 78K0 and 78K0S\n";
 
 // Names of the object and list files a run left in the capture.
@@ -497,7 +498,7 @@ struct exit_case {
 // An unknown escape in a string: a warning and nothing else.
 constexpr const char* kWarningSource = "#if \"a\\q\" = \"aq\"\n#endif\n        DB 0\n        END\n";
 constexpr const char* kErrorSource = "        bogus_op\n        END\n";
-constexpr const char* kNoEndSource = "        NAME x\n";        // end of file before END: fatal
+constexpr const char* kNoEndSource = "        NAME x\n        DB 0\n";  // end of file before END: fatal
 
 class ExitCode : public CommandLine, public ::testing::WithParamInterface<exit_case> {};
 
