@@ -9,7 +9,9 @@
 // Three runs of pass 1 split its time: reading the lines (tokens only), the
 // operand grammar on top, and the whole instruction path (matching, the
 // statement's instruction record). Pass 2 is timed on the full run, which
-// runs first. Times are CPU times of this process; memory is the arena the
+// runs first: encoding alone, then encoding with the object writer (its
+// records spooled and written to an object file, checksum included), whose
+// difference is the writer's share. Times are CPU times of this process; memory is the arena the
 // full run took and the process's peak resident size after it, per line.
 #include <sys/resource.h>
 
@@ -25,6 +27,7 @@
 #include "driver/statement.h"
 #include "driver/stops.h"
 #include "expr/expression.h"
+#include "object/writer.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
 #include "target/operand_grammar.h"
@@ -113,6 +116,8 @@ struct run_result {
   double pass1 = 0;
   double resolve = 0;
   double pass2 = 0;
+  double write = 0;   // the object writer on top of encoding
+  long object_bytes = 0;
   long statements = 0;
   long instructions = 0;
   long bytes = 0;
@@ -122,7 +127,33 @@ struct run_result {
   long arena = 0;
 };
 
-run_result run(const char* path, run_kind kind) {
+// Pass 2 again with the object writer: every statement encoded and written,
+// segment by segment, into `object`. Returns the CPU time.
+double encode_and_write(asm_context& cx, const char* object) {
+  const output_table& table = *cx.out;
+  cx.driver.files.object = table.open_file(object, "wb");
+  cx.driver.files.object_name = object;
+  code_sink& sink = cx.pass2.sink;
+  const double t = cpu_now();
+  object_begin_module(cx);
+  for (uint16_t i = 0; i < cx.segs.count; ++i) {
+    segment_rec* seg = cx.segs.table[i];
+    object_enter_segment(cx, seg);
+    for (statement_rec* s = seg->first; s != nullptr; s = s->next_in_segment) {
+      sink.clear();
+      if (s->kind == stmt_kind::instruction) gen_instruction(cx, s, sink);
+      gen_asm_code(cx, s, sink);
+    }
+  }
+  object_end_module(cx);
+  object_complete_file(cx);
+  const double spent = cpu_now() - t;
+  table.close_file(cx.driver.files.object);
+  cx.driver.files.object = nullptr;
+  return spent;
+}
+
+run_result run(const char* path, run_kind kind, const char* object = nullptr) {
   output_table table = standard_output_table();
   asm_context cx(table);
   for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
@@ -163,6 +194,15 @@ run_result run(const char* path, run_kind kind) {
       for (const code_unit& u : sink.units) r.fields += (u.flags & CODE_FIELD) ? 1 : 0;
     }
     r.pass2 = cpu_now() - t;
+    if (object != nullptr) {
+      r.write = encode_and_write(cx, object) - r.pass2;
+      std::FILE* f = std::fopen(object, "rb");
+      if (f != nullptr) {
+        std::fseek(f, 0, SEEK_END);
+        r.object_bytes = std::ftell(f);
+        std::fclose(f);
+      }
+    }
   } catch (const run_stop& stop) {
     std::fprintf(stderr, "run stopped with %d\n", stop.exit_code);
     std::exit(1);
@@ -181,20 +221,23 @@ int main(int argc, char** argv) {
   const char* path = argc > 2 ? argv[2] : "/tmp/qasm_instr_bench.s26";
   write_source(standard_output_table(), path, lines);
   // The full run first: the peak resident size after it is its own.
-  const run_result full = run(path, run_kind::full);
+  const std::string object = std::string(path) + ".r26";
+  const run_result full = run(path, run_kind::full, object.c_str());
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const run_result read = run(path, run_kind::read);
   const run_result parse = run(path, run_kind::parse);
   const double n = static_cast<double>(full.statements);
-  const double total = full.pass1 + full.resolve + full.pass2;
+  const double total = full.pass1 + full.resolve + full.pass2 + full.write;
   std::printf("source lines: %ld (instructions %ld, %ld bytes, %ld linker fields)\n", full.statements,
               full.instructions, full.bytes, full.fields);
   std::printf("errors %ld, warnings %ld\n", full.errors, full.warnings);
-  std::printf("both passes: %.3f s cpu, %.0f lines per second\n", total, n / total);
-  std::printf("per line: read %.0f ns, parse %.0f ns, match and record %.0f ns, re-solve %.0f ns, encode %.0f ns\n",
+  std::printf("both passes and the object: %.3f s cpu, %.0f lines per second\n", total, n / total);
+  std::printf("per line: read %.0f ns, parse %.0f ns, match and record %.0f ns, re-solve %.0f ns, encode %.0f ns, "
+              "write the object %.0f ns\n",
               read.pass1 * 1e9 / n, (parse.pass1 - read.pass1) * 1e9 / n, (full.pass1 - parse.pass1) * 1e9 / n,
-              full.resolve * 1e9 / n, full.pass2 * 1e9 / n);
+              full.resolve * 1e9 / n, full.pass2 * 1e9 / n, full.write * 1e9 / n);
+  std::printf("object: %ld bytes, the writer %.1f%% of the time\n", full.object_bytes, 100.0 * full.write / total);
   std::printf("memory per line: arena %.0f bytes, peak resident %.0f bytes (the process after the full run)\n",
               static_cast<double>(full.arena) / n, static_cast<double>(usage.ru_maxrss) * 1024.0 / n);
   return 0;
