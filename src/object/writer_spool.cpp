@@ -49,49 +49,6 @@ void object_spool::put(const uint8_t* bytes, std::size_t size) {
   }
 }
 
-void object_spool::u16(uint32_t value) {
-  const uint8_t b[2] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-  put(b, 2);
-}
-
-void object_spool::u32(uint32_t value) {
-  const uint8_t b[4] = {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
-                        static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-  put(b, 4);
-}
-
-// Seven bits a byte, least significant group first; bit 7 marks a byte that
-// another follows.
-void object_spool::index(uint32_t value) {
-  if (fixed_indexes_) {
-    u16(value);
-    return;
-  }
-  uint8_t b[5];
-  put(b, quill_encode_index(value, b));
-}
-
-std::size_t object_spool::index_size(uint32_t value) const {
-  return fixed_indexes_ ? 2 : quill_index_size(value);
-}
-
-void object_spool::str8(std::string_view text) {
-  const std::size_t n = text.size() < 255 ? text.size() : 255;
-  byte(static_cast<uint32_t>(n));
-  put(reinterpret_cast<const uint8_t*>(text.data()), n);
-}
-
-void object_spool::str32(std::string_view text) {
-  u32(static_cast<uint32_t>(text.size()));
-  put(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
-void object_spool::lstr16(std::string_view text) {
-  const std::size_t n = text.size() < 0xFFFF ? text.size() : 0xFFFF;
-  u16(static_cast<uint32_t>(n));
-  put(reinterpret_cast<const uint8_t*>(text.data()), n);
-}
-
 std::vector<uint8_t> object_spool::copy(uint32_t first, uint32_t count) const {
   std::vector<uint8_t> out;
   out.reserve(count);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "object/quill_format.h"
+
 struct asm_context;
 struct statement_rec;
 
@@ -37,7 +39,7 @@ struct machine_rec {
 
 // The module's bytes. Blocks come from the arena once and are reused for every
 // later module; nothing is allocated per byte or per record.
-class object_spool {
+class object_spool : public quill_forms<object_spool> {
  public:
   // `cx` gives the arena; `fixed_indexes` writes every index as a u16.
   void start(asm_context* cx, bool fixed_indexes);
@@ -55,16 +57,7 @@ class object_spool {
     put(&b, 1);
   }
   void put(const uint8_t* bytes, std::size_t size);
-  void u16(uint32_t value);
-  void u32(uint32_t value);
-  void index(uint32_t value);
-  void str8(std::string_view text);
-  void str32(std::string_view text);
-  void lstr16(std::string_view text);
-
-  // Encoded size of an index in this spool's index form.
-  std::size_t index_size(uint32_t value) const;
-  bool fixed_indexes() const { return fixed_indexes_; }
+  bool variable_indexes() const { return !fixed_indexes_; }
 
   // Bytes held.
   uint32_t size() const {
