@@ -3,7 +3,7 @@
 #include "driver/passes.h"
 
 #include "driver/context.h"
-#include "diag/listing.h"
+#include "diag/listing/listing.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
 #include "object/writer.h"
