@@ -14,11 +14,13 @@
 
 #include "driver/context.h"
 #include "driver/stops.h"
+#include "directives/segments.h"
 #include "expr/expression.h"
 #include "source/lexer.h"
 #include "source/symbols.h"
 #include "target/keywords_78k0.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
 
 namespace {
 
@@ -83,14 +85,13 @@ module_run run_module(const char* path) {
   define(cx, "TABLE", 0x1000, 0);
   define(cx, "L1", 0x10, 2);
   define(cx, "L2", 0x30, 2);
-  define(cx, "P0", 0xFF00, 0, kSfrAttribute);
+  define(cx, "P0", 0xFF00, 0, LBL_SFR);
   ident_node* code = check_ident(cx, "CODE", 4, true);
   get_label_rec(cx, code);
-  segment_rec seg{"CODE", code, 2, SEG_RELOCATABLE, 1, nullptr, 0, 0};
-  segment_rec* segs[] = {&seg};
-  cx.segs.table = segs;
-  cx.segs.count = 1;
-  cx.segs.current = &seg;
+  reset_segments(cx);
+  segment_rec* seg = new_segment(cx, code, SEG_RELOCATABLE);
+  seg->type = 1;
+  switch_segment(cx, seg);
   cx.driver.files.source = table.open_file(path, "rt");
   cx.driver.files.source_name = path;
   cx.driver.include_paths = {""};
@@ -105,7 +106,7 @@ module_run run_module(const char* path) {
     init_parse(cx, ops, 2, nullptr, 0);
     if (yyparse(cx) != PARSE_OK) ++r.failed;
     next_token(cx);  // the end of the line
-    const operand_desc& d = ops[cx.parse.count - 1];
+    const operand_desc& d = ops[target_of(cx).parse.count - 1];
     const expr_rec* e = d.expr != nullptr ? d.expr : ops[0].expr;
     if (e != nullptr) r.checksum += e->state * 131 + (e->state == EXPR_ABSOLUTE ? e->value : 0) + d.mode;
     ++r.fields;

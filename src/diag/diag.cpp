@@ -9,6 +9,8 @@
 
 #include "driver/block_stack.h"
 #include "driver/context.h"
+#include "driver/ide/user_text.h"
+#include "driver/memory.h"
 #include "driver/statement.h"
 #include "driver/stops.h"
 
@@ -46,8 +48,8 @@ problem_site locate(const asm_context& cx, const statement_rec* record) {
   }
   // Pass 1: the reader's line; the statement being read knows whether it was expanded.
   const line_rec* macro_line = nullptr;
-  if (cx.driver.pass1 && cx.diag.last_avm != nullptr && cx.diag.last_avm->line != nullptr)
-    macro_line = cx.diag.last_avm->line->macro_line;
+  if (cx.driver.pass1 && cx.stmt.current != nullptr && cx.stmt.current->line != nullptr)
+    macro_line = cx.stmt.current->line->macro_line;
   const source_state& s = cx.source;
   return {s.file_name != nullptr ? s.file_name : "", s.line_no, s.line != nullptr ? s.line : "",
           s.line_len, macro_line};
@@ -96,14 +98,22 @@ void append_block_note(const asm_context& cx, std::string& out) {
   out += '\n';
 }
 
-void append_expanded(const asm_context& cx, std::string& out, const char* message) {
+// Text from the source (a file name, a string argument) on the IDE console
+// keeps to its line: its line breaks become blanks.
+void append_user(std::string& out, std::string_view text, bool ide_console) {
+  const std::size_t from = out.size();
+  out += text;
+  if (ide_console) blank_line_breaks(out, from);
+}
+
+void append_expanded(const asm_context& cx, std::string& out, const char* message, bool ide_console) {
   const char* arg = cx.diag.arg_text != nullptr ? cx.diag.arg_text : "";
   for (const char* p = message; *p != '\0'; ++p) {
     switch (*p) {
       case MSG_LEAD:
       case MSG_FATAL: break;
-      case MSG_STRING: out.append("'").append(arg).append("'"); break;
-      case MSG_QUOTED: out.append("\"").append(arg).append("\""); break;
+      case MSG_STRING: out += '\''; append_user(out, arg, ide_console); out += '\''; break;
+      case MSG_QUOTED: out += '"'; append_user(out, arg, ide_console); out += '"'; break;
       case MSG_NUMBER: append_decimal(out, cx.diag.arg_number); break;
       case MSG_HEX: append_hex(out, cx.diag.arg_number); break;
       case MSG_BLOCK: append_block_note(cx, out); break;
@@ -112,17 +122,31 @@ void append_expanded(const asm_context& cx, std::string& out, const char* messag
   }
 }
 
-// Moves the list buffer into a piece of the statement record.
+// Moves the list buffer into a piece of the statement record, or into the
+// loose pieces when there is none.
 void flush_list_buffer(asm_context& cx, statement_rec* record) {
   diag_state& d = cx.diag;
   if (d.list_used == 0) return;
-  if (record == nullptr) {
-    d.list_used = 0;
-    internal_error(cx, "error_to_AVM_A01", "last_avm == NULL");
+  const std::size_t length = static_cast<std::size_t>(d.list_used);
+  d.list_used = 0;
+  if (record != nullptr) {
+    attach_diag_piece(cx, record, d.list_buffer, length);
     return;
   }
-  attach_diag_piece(cx, record, d.list_buffer, static_cast<std::size_t>(d.list_used));
-  d.list_used = 0;
+  diag_piece* piece = am_new<diag_piece>(cx);
+  piece->text = am_strdup(cx, d.list_buffer, length);
+  piece->length = static_cast<uint32_t>(length);
+  if (d.loose_last != nullptr)
+    d.loose_last->next = piece;
+  else
+    d.loose_first = piece;
+  d.loose_last = piece;
+}
+
+// The statement a diagnostic without a given record belongs to: the current
+// one, unless the next line is being read (its record comes later).
+statement_rec* implied_statement(const asm_context& cx) {
+  return cx.diag.holding ? nullptr : cx.stmt.current;
 }
 
 void write_to_list(asm_context& cx, const std::string& text, statement_rec* record) {
@@ -148,19 +172,19 @@ bool count_error(asm_context& cx) {
 }
 
 int origin_of(const asm_context& cx, const statement_rec* record) {
-  if (record == nullptr && cx.driver.pass1) record = cx.diag.last_avm;
+  if (record == nullptr && cx.driver.pass1) record = cx.stmt.current;
   return record != nullptr && record->line != nullptr ? record->line->origin : 0;
 }
 
 // Prints a counted diagnostic to the list file and the console, then stops
-// the run when its text is fatal.
-void report(asm_context& cx, int number, bool is_error, const char* type_word,
-            statement_rec* record, int column) {
+// the run when its text is fatal (unless `stop` is off: the result then says
+// that the run must stop).
+bool report(asm_context& cx, int number, bool is_error, const char* type_word,
+            statement_rec* record, int column, bool stop = true) {
   const char* message = find_message(number, is_error);
   if (message == nullptr) {
     cx.diag.arg_text = nullptr;
     internal_error(cx, "print_problem", "unknown error number", number);
-    return;
   }
   const option_settings& opt = cx.driver.opt;
   if (!(opt.suppress_origin2 && origin_of(cx, record) == 2)) {
@@ -170,11 +194,16 @@ void report(asm_context& cx, int number, bool is_error, const char* type_word,
       print_problem(cx, problem_sink::console, number, type_word, message, record, column);
   }
   cx.diag.arg_text = nullptr;
-  if (message_is_fatal(message) && !opt.ignore_errors) fatal_exit(cx);
+  const bool fatal = message_is_fatal(message) && !opt.ignore_errors;
+  if (fatal && stop) fatal_exit(cx);
+  return fatal;
 }
 
-void raise_error(asm_context& cx, int number, statement_rec* record, int column, const char* text,
-                 long value) {
+bool raise_error(asm_context& cx, int number, statement_rec* record, int column, const char* text,
+                 long value, bool stop = true) {
+  // The listing shows the location of a statement that failed.
+  if (statement_rec* at = record != nullptr ? record : cx.driver.pass1 ? implied_statement(cx) : nullptr)
+    at->flags |= STMT_ERROR_REPORTED;
   cx.diag.arg_text = text;
   cx.diag.arg_number = value;
   if (count_error(cx)) {
@@ -183,7 +212,7 @@ void raise_error(asm_context& cx, int number, statement_rec* record, int column,
     cx.diag.arg_text = nullptr;
     cx.diag.arg_number = cx.driver.opt.error_limit;
   }
-  report(cx, number, true, "Error", record, column);
+  return report(cx, number, true, "Error", record, column, stop);
 }
 
 void raise_warning(asm_context& cx, int number, statement_rec* record, int column,
@@ -222,8 +251,7 @@ int column_of(const statement_rec* record, int operand) {
 }
 
 // Finds the statement and column of a pass-2 report. An impossible request is
-// an internal error; in IDE mode the run goes on and the report falls back to
-// the reader's line.
+// an internal error, which stops the run.
 void find_pass2_site(asm_context& cx, const char* function, int record_kind, void* record,
                      int operand, statement_rec*& statement, int& column) {
   bool operand_ok = operand == OPERAND_1 || operand == OPERAND_2 || operand == OPERATION_FIELD;
@@ -233,7 +261,7 @@ void find_pass2_site(asm_context& cx, const char* function, int record_kind, voi
       statement = record != nullptr ? static_cast<line_rec*>(record)->statement : nullptr;
       break;
     case AVM_RECORD: statement = static_cast<statement_rec*>(record); break;
-    default: statement = cx.driver.pass1 ? cx.diag.last_avm : nullptr; break;
+    default: statement = cx.driver.pass1 ? cx.stmt.current : nullptr; break;
   }
   if (statement == nullptr && (record_kind == AVM_VIA_LINE || record_kind == AVM_RECORD))
     internal_error(cx, "print_problem A01", "AVM missing");
@@ -258,19 +286,24 @@ int print_problem(asm_context& cx, problem_sink sink, int number, const char* ty
     append_source_and_marker(cx, out, sink, at.text, at.text_len, column);
     last = diag_position{at.file, at.line, column, true};
   }
-  if (sink == problem_sink::console && cx.driver.ide_mode) out += kIdeMessage;
-  out.append("\"").append(at.file).append("\",");
+  const bool ide_console = sink == problem_sink::console && cx.driver.ide_mode;
+  if (ide_console) out += kIdeMessage;
+  out += '"';
+  append_user(out, at.file, ide_console);
+  out += "\",";
   append_decimal(out, at.line);
   out.append("  ").append(type_word).append("[");
   append_decimal(out, number);
   out += "]: ";
-  append_expanded(cx, out, message);
+  append_expanded(cx, out, message, ide_console);
   out += '\n';
 
   if (at.macro_line != nullptr) {
     const line_rec* m = at.macro_line;
     append_source_and_marker(cx, out, sink, m->text, static_cast<long>(m->text_len), column);
-    out.append("\"").append(m->file_name).append("\",");
+    out += '"';
+    append_user(out, m->file_name, ide_console);
+    out += "\",";
     append_decimal(out, m->line_no);
     out += " <- macro line location\n";
   }
@@ -281,12 +314,63 @@ int print_problem(asm_context& cx, problem_sink sink, int number, const char* ty
   if (sink == problem_sink::console)
     cx.out->block_write(out.data(), 1, out.size(), cx.out->std_out);
   else
-    write_to_list(cx, out, record != nullptr ? record : cx.diag.last_avm);
+    write_to_list(cx, out, record != nullptr ? record : implied_statement(cx));
   return fatal;
+}
+
+void hold_diagnostics(asm_context& cx) {
+  diag_state& d = cx.diag;
+  d.holding = true;
+  d.held_after = d.loose_last;
+}
+
+void attach_held_diagnostics(asm_context& cx, statement_rec* record) {
+  diag_state& d = cx.diag;
+  d.holding = false;
+  diag_piece* first = d.held_after != nullptr ? d.held_after->next : d.loose_first;
+  if (first == nullptr || record == nullptr) return;
+  diag_piece* last = d.loose_last;
+  if (d.held_after != nullptr)
+    d.held_after->next = nullptr;
+  else
+    d.loose_first = nullptr;
+  d.loose_last = d.held_after;
+  if (record->diag_last != nullptr)
+    record->diag_last->next = first;
+  else
+    record->diag_first = first;
+  record->diag_last = last;
+}
+
+void release_held_diagnostics(asm_context& cx) { cx.diag.holding = false; }
+
+diag_piece* take_loose_diagnostics(asm_context& cx) {
+  diag_state& d = cx.diag;
+  diag_piece* first = d.loose_first;
+  d.loose_first = d.loose_last = d.held_after = nullptr;
+  return first;
 }
 
 void user_error(asm_context& cx, error_id number, const char* text, long value) {
   raise_error(cx, number.number, nullptr, cx.diag.token_column, text, value);
+}
+
+bool user_error_deferred(asm_context& cx, error_id number, const char* text, long value) {
+  return raise_error(cx, number.number, nullptr, cx.diag.token_column, text, value, false);
+}
+
+void user_error_at(asm_context& cx, int column, error_id number, const char* text, long value) {
+  raise_error(cx, number.number, nullptr, column > 0 ? column : 1, text, value);
+}
+
+void user_error_on(asm_context& cx, statement_rec* record, int column, error_id number, const char* text,
+                   long value) {
+  raise_error(cx, number.number, record, column > 0 ? column : 1, text, value);
+}
+
+void user_warning_on(asm_context& cx, statement_rec* record, int column, warning_id number, const char* text,
+                     long value) {
+  raise_warning(cx, number.number, record, column > 0 ? column : 1, text, value);
 }
 
 void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id number, int operand,
@@ -299,6 +383,10 @@ void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id n
 
 void user_warning(asm_context& cx, warning_id number, const char* text, long value) {
   raise_warning(cx, number.number, nullptr, cx.diag.token_column, text, value);
+}
+
+void user_warning_at(asm_context& cx, int column, warning_id number, const char* text, long value) {
+  raise_warning(cx, number.number, nullptr, column > 0 ? column : 1, text, value);
 }
 
 void user_warning_pass2(asm_context& cx, int record_kind, void* record, warning_id number,

@@ -5,9 +5,10 @@
 #include <string>
 
 #include "diag/messages.h"
-#include "target/messages_78k0.h"
+#include "target/target.h"
 
 struct asm_context;
+struct diag_piece;
 struct statement_rec;
 
 // The list file collects a diagnostic in a buffer of this size, flushed into a
@@ -29,22 +30,29 @@ struct diag_state {
   const char* arg_text = nullptr;      // string argument of the report ({s}, {q})
   long arg_number = 0;                 // number argument of the report ({n}, {x})
   int token_column = 1;                // pass-1 column; the lexer keeps it at the token being read
-  statement_rec* last_avm = nullptr;   // the current statement record
   diag_position last_shown[2];         // previous diagnostic's position, per sink
   char list_buffer[kListBufferSize] = {};
   int list_used = 0;
+  // List-file pieces with no statement record to go to: those of a line being
+  // read before its record exists (the reader's errors), which then go to that
+  // record, and those of no line at all, which the listing writes in the
+  // module's diagnostics block.
+  diag_piece* loose_first = nullptr;
+  diag_piece* loose_last = nullptr;
+  diag_piece* held_after = nullptr;  // the loose pieces after this one belong to the line being read
+  bool holding = false;
 };
 
-// An error or warning number, given by name or (for older call sites) as a number.
+// An error or warning number, given by name; a bare number must be spelled out.
 struct error_id {
   int number;
-  constexpr error_id(int n) : number(n) {}
+  constexpr explicit error_id(int n) : number(n) {}
   constexpr error_id(gen_err e) : number(static_cast<int>(e)) {}
   constexpr error_id(tgt_err e) : number(static_cast<int>(e)) {}
 };
 struct warning_id {
   int number;
-  constexpr warning_id(int n) : number(n) {}
+  constexpr explicit warning_id(int n) : number(n) {}
   constexpr warning_id(gen_warn w) : number(static_cast<int>(w)) {}
   constexpr warning_id(tgt_warn w) : number(static_cast<int>(w)) {}
 };
@@ -56,10 +64,27 @@ enum avm_ref_kind : int { AVM_CURRENT = 0, AVM_VIA_LINE = 1, AVM_RECORD = 2 };
 // Operand positions of user_error_pass2: the column reported.
 enum operand_pos : int { OPERAND_1 = 1, OPERAND_2 = 2, OPERATION_FIELD = 3 };
 
+// From here until the next call below, diagnostics without a statement record
+// given belong to the line about to be read, not to the current statement.
+void hold_diagnostics(asm_context& cx);
+// The line's record exists: the diagnostics held for it go to it.
+void attach_held_diagnostics(asm_context& cx, statement_rec* record);
+// No record follows (the end of the input): what was held stays loose.
+void release_held_diagnostics(asm_context& cx);
+// The loose pieces in the order written; the list is empty afterwards.
+diag_piece* take_loose_diagnostics(asm_context& cx);
+
 // An error found while reading a statement (pass 1), at the source reader's
 // line and the lexer's column. `text` fills {s}/{q}, `value` fills {n}/{x}.
 // Stops the run when the message is fatal.
 void user_error(asm_context& cx, error_id number, const char* text = nullptr, long value = 0);
+
+// As user_error, but a fatal text does not stop the run: the result says that
+// it must stop, which the caller does once it has finished what comes first.
+bool user_error_deferred(asm_context& cx, error_id number, const char* text = nullptr, long value = 0);
+
+// As user_error, at `column` of the line being read.
+void user_error_at(asm_context& cx, int column, error_id number, const char* text = nullptr, long value = 0);
 
 // An error on a recorded statement; `record` is a line record (AVM_VIA_LINE),
 // a statement record (AVM_RECORD) or ignored (AVM_CURRENT).
@@ -68,6 +93,16 @@ void user_error_pass2(asm_context& cx, int record_kind, void* record, error_id n
 
 // A warning found while reading a statement; nothing happens when disabled.
 void user_warning(asm_context& cx, warning_id number, const char* text = nullptr, long value = 0);
+
+// An error on a recorded statement at a column of its line (pass 2).
+void user_error_on(asm_context& cx, statement_rec* record, int column, error_id number, const char* text = nullptr,
+                   long value = 0);
+// A warning on a recorded statement at a column of its line (pass 2).
+void user_warning_on(asm_context& cx, statement_rec* record, int column, warning_id number, const char* text = nullptr,
+                     long value = 0);
+
+// As user_warning, at `column` of the line being read.
+void user_warning_at(asm_context& cx, int column, warning_id number, const char* text = nullptr, long value = 0);
 
 // A warning on a recorded statement; arguments as for user_error_pass2.
 void user_warning_pass2(asm_context& cx, int record_kind, void* record, warning_id number,

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "target/target.h"
+
 namespace {
 
 constexpr message_entry kGenericErrors[] = {
@@ -86,11 +88,11 @@ constexpr message_entry kGenericErrors[] = {
     {75, "Repeat directive unbalanced\007"},
     {76, "End of repeat directive is missing\007"},
     {77, "LOCALs not allowed in this context, (\003)"},
-    {78, "End of macro expected"},
-    {79, "End of repeat expected"},
-    {80, "End of conditional assembly expected"},
-    {81, "End of structured assembly expected"},
-    {82, "Misplaced end of structured assembly"},
+    {78, "End of macro expected\007"},
+    {79, "End of repeat expected\007"},
+    {80, "End of conditional assembly expected\007"},
+    {81, "End of structured assembly expected\007"},
+    {82, "Misplaced end of structured assembly\007"},
     {83, "Error in SFR attribute definition"},
     {84, "Illegal symbol type in symbol \003"},
     {85, "Wrong nr of arguments"},
@@ -164,13 +166,13 @@ constexpr message_entry kGenericWarnings[] = {
 // Target numbers start here; lower ones belong to the generic tables.
 constexpr int kFirstTargetNumber = 400;
 
-const char* search(const message_entry* table, int number) {
+}  // namespace
+
+const char* search_message(const message_entry* table, int number) {
   for (; table->number >= 0; ++table)
     if (table->number == number) return table->text;
   return nullptr;
 }
-
-}  // namespace
 
 const message_entry* generic_error_table() { return kGenericErrors; }
 const message_entry* generic_warning_table() { return kGenericWarnings; }
@@ -178,9 +180,8 @@ const message_entry* generic_warning_table() { return kGenericWarnings; }
 const char* find_message(int number, bool is_error) {
   if (number < 0) return nullptr;
   const char* text = nullptr;
-  if (number < kFirstTargetNumber)
-    text = search(is_error ? kGenericErrors : kGenericWarnings, number);
-  if (text == nullptr) text = search(is_error ? target_error_table() : target_warning_table(), number);
+  if (number < kFirstTargetNumber) text = search_message(is_error ? kGenericErrors : kGenericWarnings, number);
+  if (text == nullptr) text = target_message(number, is_error);
   if (text == nullptr)
     text = is_error ? "ERROR MESSAGE NOT IMPLEMENTED" : "WARNING MESSAGE NOT IMPLEMENTED";
   return text;

@@ -177,9 +177,8 @@ enum class gen_warn : int {
 const message_entry* generic_error_table();
 const message_entry* generic_warning_table();
 
-// The target's tables (numbers 400 and up), defined with the target.
-const message_entry* target_error_table();
-const message_entry* target_warning_table();
+// The text of `number` in a table ending with number -1, or null.
+const char* search_message(const message_entry* table, int number);
 
 // The stored text of an error or warning number, control bytes included.
 // Numbers below 400 are looked up in the generic table, all others and any

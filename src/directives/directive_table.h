@@ -18,6 +18,7 @@ struct statement_call {
   ident_node* operation;   // node of the directive (or mnemonic, macro)
   int operation_column;
   statement_rec* record;   // the statement record of the line
+  int argument;            // the directive row's argument (0 for other operations)
 };
 
 // A handler reads its operands with next_token and leaves the end of the line
@@ -30,12 +31,16 @@ enum directive_flag : uint16_t {
   DIR_NOT_CONTENT = 0x2,     // module bounds, case and listing control: no module content, opens none
 };
 
+// One directive name. `argument` lets one handler serve a family (the item
+// size of DB, DW, DP and DD; the listing bit of LSTOUT, LSTCND ...); the
+// handler reads it from statement_call::argument.
 struct directive_entry {
   const char* name;
   int klass;                 // directive_class
   uint16_t flags;            // directive_flag bits
   keyword_case letter_case;  // UPPER_CASE but for "sfr", "sfrp" and "const"
   directive_handler handler;
+  int argument = 0;
 };
 
 // Registers every row of a table; the row itself becomes the node's data.

@@ -7,6 +7,7 @@
 #include "driver/context.h"
 #include "source/char_source.h"
 #include "source/lexer.h"
+#include "target/target.h"
 
 namespace {
 
@@ -17,38 +18,40 @@ void open_module(asm_context& cx) {
   ++cx.driver.module_count;
 }
 
-// The optional start address of ENDMOD and END. It is read as tokens until the
-// expression grammar evaluates it; the statement loop checks the line's end.
-void skip_start_address(asm_context& cx) {
-  for (;;) {
-    token t = next_token(cx);
-    if (t.kind == TOK_EOL || t.kind == TOK_EOF) {
-      save_or_get_token(cx, TOKEN_SAVE, t);
-      return;
-    }
-  }
+bool at_line_end(asm_context& cx) {
+  token t = next_token(cx);
+  save_or_get_token(cx, TOKEN_SAVE, t);
+  return t.kind == TOK_EOL || t.kind == TOK_EOF;
+}
+
+// The optional start address of ENDMOD and END, kept for the module's end
+// record; the statement loop checks the line's end.
+void read_start_address(asm_context& cx, const statement_call& call) {
+  cx.module.end_statement = call.record;
+  if (at_line_end(cx)) return;
+  cx.module.start_address = parse_expression(cx);
 }
 
 // ENDMOD [start address]
 void do_endmod(asm_context& cx, const statement_call& call) {
-  skip_start_address(cx);
+  read_start_address(cx, call);
   if (!cx.module.open) {
-    cx.diag.token_column = call.operation_column;
-    user_error(cx, gen_err::end_before_module);
+    user_error_at(cx, call.operation_column, gen_err::end_before_module);
     return;
   }
+  cfi_end_module(cx);
   cx.module.open = false;
   cx.driver.module_ended = 1;
 }
 
 // END [start address]: the last module and the source end here.
 void do_end(asm_context& cx, const statement_call& call) {
-  skip_start_address(cx);
+  read_start_address(cx, call);
   if (!cx.module.open) {
-    cx.diag.token_column = call.operation_column;
-    user_error(cx, gen_err::end_before_module);
+    user_error_at(cx, call.operation_column, gen_err::end_before_module);
   }
   end_in_include(cx);
+  cfi_end_module(cx);
   cx.module.open = false;
   cx.driver.module_ended = 1;
   cx.driver.program_ended = 1;
@@ -69,12 +72,17 @@ void start_named_module(asm_context& cx, const statement_call& call, bool librar
     }
     name = am_strdup(cx, t.text, t.length);
     if (node->label == nullptr && node->use_marks == 0) delete_node(cx, node);
+    // NAME name, expression: a number for the module header.
+    token comma = next_token(cx);
+    if (comma.kind == TOK_PUNCT && comma.code == ',')
+      cx.module.numeric_operand = parse_expression(cx);
+    else
+      save_or_get_token(cx, TOKEN_SAVE, comma);
   } else {
     save_or_get_token(cx, TOKEN_SAVE, t);
   }
   if (m.open && (m.named || m.has_content)) {
-    cx.diag.token_column = call.operation_column;
-    user_error(cx, gen_err::end_of_module_missing);
+    user_error_at(cx, call.operation_column, gen_err::end_of_module_missing);
   } else if (!m.open) {
     open_module(cx);
   }
@@ -106,7 +114,7 @@ constexpr directive_entry kModuleDirectives[] = {
 namespace {
 
 void mark_user_symbol(asm_context& cx, ident_node* node, void*) {
-  if (node->kind == KIND_USER) mark_unmark_node(cx, node, true);
+  if (is_user_kind(node->kind)) mark_unmark_node(cx, node, true);
 }
 
 }  // namespace
@@ -124,6 +132,7 @@ void begin_module_pass(asm_context& cx) {
   m.has_content = false;
   m.library = false;
   m.name = nullptr;
+  m.reset_for_module();
   if (first) open_module(cx);
 }
 

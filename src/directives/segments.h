@@ -1,45 +1,29 @@
-// segments.h — segment records and the current segment (A09). The expressions
-// need a segment's number and kind, the location counter for "$" and the
-// alignment slot of the segment directives.
+// segments.h — segments of a module and the location counter (A09): the table
+// of segment records, finding a segment by its name, switching the current
+// segment, and the reset at the start of each module.
 #pragma once
 
-#include <cstdint>
+#include <string_view>
 
-struct expr_rec;
-struct ident_node;
+#include "driver/segment_rec.h"
 
-enum segment_kind : uint8_t {
-  SEG_ABSOLUTE = 0,     // ASEG
-  SEG_RELOCATABLE = 1,  // RSEG, ASEGN
-  SEG_STACK = 2,
-  SEG_COMMON = 3,
-};
+struct asm_context;
 
-struct segment_rec {
-  const char* name;
-  ident_node* node;          // the segment name's symbol
-  uint16_t number;           // in the segment table, from 1; 1 is the absolute segment
-  uint8_t kind;              // segment_kind
-  uint8_t type;              // segment type code, 0 when none was given
-  expr_rec* alignment;       // exponent of 2, or null
-  uint16_t alignment_count;  // how often the alignment was set
-  int32_t location;          // location counter
-};
+// Empties the table and opens the absolute segment (number 1) at location 0
+// as the current segment: a module starts as if ASEG had been written.
+void reset_segments(asm_context& cx);
 
-struct segment_state {
-  segment_rec* current = nullptr;
-  segment_rec** table = nullptr;  // by number - 1
-  uint16_t count = 0;
-};
+// A new segment of `kind` named by `node` (a user symbol, which becomes the
+// segment's name node), with the next number, at location 0.
+segment_rec* new_segment(asm_context& cx, ident_node* node, segment_kind kind);
 
 // The segment named by `node`, or null while none of that name is declared.
-inline segment_rec* find_segment_of(const segment_state& segs, const ident_node* node) {
-  for (uint16_t i = 0; i < segs.count; ++i)
-    if (segs.table[i] != nullptr && segs.table[i]->node == node) return segs.table[i];
-  return nullptr;
-}
+segment_rec* find_segment(const asm_context& cx, const ident_node* node);
+// The segment of this name (as the symbol table finds names), or null.
+segment_rec* find_segment(asm_context& cx, std::string_view name);
 
-// The number an expression relative to this segment carries: 0 for absolute code.
-inline uint16_t expr_segment_of(const segment_rec* seg) {
-  return seg != nullptr && seg->kind != SEG_ABSOLUTE ? seg->number : 0;
-}
+// The absolute segment of the module.
+segment_rec* absolute_segment(const asm_context& cx);
+
+// Makes `seg` the current segment; its location counter is where it was left.
+void switch_segment(asm_context& cx, segment_rec* seg);

@@ -52,5 +52,12 @@ block_counts cut_blocks(asm_context& cx, int depth);
 // What cut_blocks would close, without closing it.
 block_counts blocks_above(const asm_context& cx, int depth);
 
+// Checks a block end of type `end` against the innermost open block. When that
+// block is of another type, the error is reported at the current column:
+// with no block open the end's own (37, 68, 59, 82), else the open block's
+// (78, 79, 80, 81, with the block note); the stack is left as it is and the
+// result is false.
+bool check_block_end(asm_context& cx, block_type end);
+
 // Every pass starts with no open block.
 void reset_blocks(asm_context& cx);

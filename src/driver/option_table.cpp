@@ -86,8 +86,6 @@ constexpr option_row kOptionsAfterProcessor[] = {
 
 // The target's processor choices: the head with "?" replaced by each choice's
 // first character, then the rest of the choice; the first is the default.
-constexpr const char* kProcessorHead = "-v?           Select processor option: ";
-constexpr const char* kProcessorChoices = "078K0 (no DIV/MUL),178K0,278K0S";
 
 option_rec* append(asm_context& cx, const char* help, uint32_t flags, option_handler handler, int* variable) {
   auto* rec = static_cast<option_rec*>(am_memory(cx, sizeof(option_rec)));
@@ -106,12 +104,12 @@ void append_rows(asm_context& cx, const option_row* rows, std::size_t count) {
 }
 
 void append_processor_entries(asm_context& cx) {
-  const char* choice = kProcessorChoices;
+  const char* choice = target_processor_choices();
   int index = 0;
   while (*choice != '\0') {
     const char* end = std::strchr(choice, ',');
     if (end == nullptr) end = choice + std::strlen(choice);
-    std::string help = kProcessorHead;
+    std::string help = target_processor_head();
     help[help.find('?')] = *choice;
     help.append(choice + 1, end);
     if (index == 0) help += " (default)";
@@ -151,7 +149,7 @@ void register_options(asm_context& cx) {
 }
 
 void print_sign_on(asm_context& cx) {
-  std::string text = "VEK Assembler " + version_text() + " for 78K0 and 78K0S";
+  std::string text = "VEK Assembler " + version_text() + " for " + std::string(target_processor_names());
   out_print(*cx.out, "\n    %s\n", text.c_str());
 }
 

@@ -2,6 +2,8 @@
 // subsystems at each step of a run. Each is defined where its subsystem lives.
 #pragma once
 
+#include "driver/pass2.h"
+
 struct asm_context;
 
 // Start-up: the source reader and the predefined symbols.
@@ -12,15 +14,8 @@ void start_assembly(asm_context& cx);
 void start_module(asm_context& cx);
 // Pass 1: every statement of the module up to ENDMOD or END.
 void run_pass1(asm_context& cx);
-// After pass 1: unclosed blocks, segments closed, byte counts fixed.
-void end_pass1(asm_context& cx);
-// Pass 2 and object output of the module; true when the module produced output.
-bool run_pass2(asm_context& cx);
 // The module's listing lines and symbol tables.
 void list_module(asm_context& cx);
 // The object file's closing records, once any module produced output.
 void complete_object_file(asm_context& cx);
 
-// What the target tells the driver.
-bool target_counts_cycles(const asm_context& cx);
-const char* target_default_warnings(const asm_context& cx);

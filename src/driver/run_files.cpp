@@ -235,7 +235,8 @@ void add_environment_include_paths(asm_context& cx) {
 
 // Closes list, command file, source and object in this order. The list
 // takes its name once assembly has begun; the object only when no error was
-// counted, and a failed run leaves no object of that name at all.
+// counted and a module reached it, and a run without one leaves no object of
+// that name at all.
 void clean_up_files(asm_context& cx) {
   run_files& f = cx.driver.files;
   const output_table& out = *cx.out;
@@ -246,5 +247,5 @@ void clean_up_files(asm_context& cx) {
   if (f.source != nullptr && f.source != out.std_in) out.close_file(f.source);
   f.source = nullptr;
   const bool failed = cx.driver.module_errors != 0 || cx.driver.total_errors != 0;
-  finish_output(cx, f.object, f.object_temp, f.object_name, !failed, true);
+  finish_output(cx, f.object, f.object_temp, f.object_name, !failed && cx.object.module_written, true);
 }

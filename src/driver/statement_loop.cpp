@@ -9,13 +9,19 @@
 #include "driver/statement_loop.h"
 
 #include "diag/diag.h"
+#include "directives/data.h"
+#include "directives/listing_directives.h"
 #include "directives/modules.h"
+#include "directives/segment_directives.h"
+#include "directives/symbol_directives.h"
+#include "directives/values.h"
 #include "driver/context.h"
 #include "driver/statement.h"
+#include "expr/expression.h"
 #include "source/char_source.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
-#include "target/keywords_78k0.h"
+#include "target/target.h"
 
 namespace {
 
@@ -101,18 +107,19 @@ constexpr operation_route kRoutes[] = {
 };
 
 void dispatch(asm_context& cx, statement_call& call, const token& op) {
-  if (op.kind == TOK_IDENT) {
+  // A word, or a sign such as the "=" of an equate.
+  if (op.kind == TOK_IDENT || (op.kind == TOK_PUNCT && op.node != nullptr)) {
     for (const operation_route& route : kRoutes)
       if (ident_node* node = find_kind(op.node, route.kind)) {
         call.operation = node;
+        if (route.kind == KIND_DIRECTIVE) call.argument = directive_of(node)->argument;
         route.run(cx, call);
         return;
       }
   }
   note_module_statement(cx, false);
   if (call.label != nullptr) define_label(cx, call.label, call.label_column);
-  cx.diag.token_column = op.column;
-  user_error(cx, gen_err::bad_instruction);
+  user_error_at(cx, op.column, gen_err::bad_instruction);
   read_rest_of_line(cx, call.record);
 }
 
@@ -129,8 +136,7 @@ void read_label_field(asm_context& cx, statement_call& call, const token& first)
   }
   call.label_column = label.column;
   if (label.node == nullptr || !is_user_kind(label.node->kind)) {
-    cx.diag.token_column = label.column;
-    user_error(cx, gen_err::bad_label);
+    user_error_at(cx, label.column, gen_err::bad_label);
     return;
   }
   call.label = label.node;
@@ -141,8 +147,10 @@ bool read_statement(asm_context& cx) {
   lexer_state& lx = cx.lex;
   lx.at_line_start = true;
   lx.column = 0;
+  hold_diagnostics(cx);  // what the reader reports now belongs to the line it reads
   const int c = get_char(cx);
   if (c == -1) {
+    release_held_diagnostics(cx);
     // The end of the input has no column of its own: the last line is shown whole.
     cx.diag.token_column = 1;
     if (lx.in_block_comment) {  // the comment's "*/" never came
@@ -153,17 +161,34 @@ bool read_statement(asm_context& cx) {
   }
   unget_char(cx, c);
   const source_state& src = cx.source;
-  line_rec* line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
+  const bool generated = target_line_is_generated(cx);
+  line_rec* line = nullptr;
+  if (generated) {  // a line the target made (structured assembly) has a text of its own
+    const std::string_view text = target_generated_line(cx);
+    line = make_line_rec(cx, src.file_name, src.line_no, text.data(), text.size());
+  } else {
+    line = make_line_rec(cx, src.file_name, src.line_no, src.line, static_cast<std::size_t>(src.line_len));
+  }
   statement_rec* record = insert_avm_struct(cx, line);
+  attach_held_diagnostics(cx, record);
   record->listing_flags = cx.driver.opt.listing_flags;
-  ++cx.stmt.statements;
+  if (generated) record->expansion |= AVM_STRUCTURED_LINE;
+  switch (cx.stmt.mode) {
+    case line_mode::skipping:
+      if (cx.stmt.skip_line != nullptr) return cx.stmt.skip_line(cx, record);
+      break;
+    case line_mode::recording:
+      if (cx.stmt.record_line != nullptr) return cx.stmt.record_line(cx, record);
+      break;
+    case line_mode::normal: break;
+  }
   if (!lx.in_block_comment && c == '$' && include_dollar_line(cx)) return true;
   if (!cx.pre.lines_active) {  // switched off by #if: only its group directives count
     skipped_line(cx);
     return true;
   }
 
-  statement_call call{nullptr, 0, nullptr, 0, record};
+  statement_call call{nullptr, 0, nullptr, 0, record, 0};
   const token first = next_token(cx);
   if (first.kind == TOK_EOF) return false;
   if (first.kind == TOK_PUNCT && first.code == '#' && cx.stmt.preprocessor_line != nullptr) {
@@ -176,6 +201,7 @@ bool read_statement(asm_context& cx) {
     if (call.label != nullptr) {
       note_module_statement(cx, false);
       define_label(cx, call.label, call.label_column);
+      record->kind = stmt_kind::label;
     }
     return op.kind != TOK_EOF;
   }
@@ -185,33 +211,50 @@ bool read_statement(asm_context& cx) {
   return true;
 }
 
+// One statement, completed in its segment once its line has been read.
+bool next_statement(asm_context& cx) {
+  const bool more = read_statement(cx);
+  dump_asm_op(cx, cx.stmt.current);
+  return more;
+}
+
 }  // namespace
 
 label_rec* define_label(asm_context& cx, ident_node* label, int column) {
   cx.diag.token_column = column > 0 ? column : 1;
-  label_rec* rec = init_label_rec(cx, label);
+  const segment_rec* seg = cx.segs.current;
+  label_rec* rec = init_label_rec(cx, label, seg != nullptr ? seg->type : 0, seg != nullptr ? seg->number : 0);
   if (rec == nullptr) return nullptr;
   if (rec->flags & LBL_DEFINED_THIS_PASS) {
-    cx.diag.token_column = column > 0 ? column : 1;
-    user_error(cx, gen_err::duplicate_label, label->name);
+    user_error_at(cx, column > 0 ? column : 1, gen_err::duplicate_label, label->name);
     return nullptr;
   }
   rec->flags = (rec->flags & ~static_cast<uint32_t>(LBL_UNDEFINED)) | LBL_DEFINED_THIS_PASS;
-  rec->defined_at = cx.diag.last_avm != nullptr ? cx.diag.last_avm->line : nullptr;
+  rec->defined_at = cx.stmt.current != nullptr ? cx.stmt.current->line : nullptr;
+  expr_rec* value = make_relative(cx, expr_segment_of(seg), seg != nullptr ? seg->location : 0);
+  value->owner = label;
+  rec->value = value;
   return rec;
 }
 
 void start_statements(asm_context& cx) {
   init_symbol_table(cx);
   const option_settings& o = cx.driver.opt;
-  cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : kTargetCaseSensitive;
-  register_78k0_keywords(cx);
+  cx.symbols.user_case_sensitive = o.case_given ? o.case_sensitive != 0 : target_case_sensitive_default();
+  target_start(cx);
   register_module_directives(cx);
+  register_segment_directives(cx);
+  register_symbol_directives(cx);
+  register_value_directives(cx);
+  register_data_directives(cx);
+  register_cfi_directives(cx);
+  register_listing_directives(cx);
 }
 
 void statement_loop(asm_context& cx) {
   init_lexer(cx);
   begin_module_pass(cx);
-  while (!cx.driver.module_ended && read_statement(cx)) {
+  cx.stmt.reset_for_module();
+  while (!cx.driver.module_ended && next_statement(cx)) {
   }
 }

@@ -46,9 +46,10 @@ void internal_error(asm_context& cx, const char* function, const char* diagnosti
   const output_table& out = *cx.out;
   const int line = static_cast<int>(cx.driver.current_line);
   if (cx.driver.ide_mode) {
+    // The IDE gets the report as a note; the run stops as it does on the console.
     out_message(out, 0, "In function: %s\nDiagnostic: %s\nLine: %d   P0: %d    P1: %d", function,
                 diagnostic, line, static_cast<int>(p0), static_cast<int>(p1));
-    return;
+    fatal_exit(cx);
   }
   qfile* to = out.std_out;
   if (cx.driver.files.list != nullptr) {

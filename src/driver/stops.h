@@ -17,7 +17,7 @@ struct run_stop {
 [[noreturn]] void out_of_memory(asm_context& cx);
 
 // Report of an impossible state, naming the reporting function with its module
-// tag ("assemble_A03"). Outside IDE mode it stops the run with exit code 3; in
-// IDE mode it is sent to the IDE as a note and the run goes on.
-void internal_error(asm_context& cx, const char* function, const char* diagnostic, long p0 = 0,
+// tag ("assemble_A03"), on the console or the list file, or in IDE mode as a
+// note to the IDE; then the run stops with exit code 3.
+[[noreturn]] void internal_error(asm_context& cx, const char* function, const char* diagnostic, long p0 = 0,
                     long p1 = 0);

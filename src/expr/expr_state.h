@@ -45,4 +45,14 @@ struct expr_state {
   // Scratch stacks, kept between calls so folding does not allocate.
   std::vector<fold_slot> fold_stack;
   std::vector<type_slot> type_stack;
+
+  // A module starts with no expression waiting to be solved; records of the
+  // previous module stay in the arena, unreferenced.
+  void reset_for_module() {
+    building = nullptr;
+    building_end = nullptr;
+    unsolved_first = unsolved_last = unsolved_cursor = nullptr;
+    find_cursor = nullptr;
+    resolving = false;
+  }
 };

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "source/symbols.h"
+
 struct asm_context;
 struct ident_node;
 struct segment_rec;
@@ -31,7 +33,7 @@ enum expr_type_code : int32_t {
 // Bits of expr_rec::flags. The top eight bits come from the symbol the value comes from.
 constexpr uint32_t kExprSaddr = 0x8000000;       // short direct addressing asked for (SADDR)
 constexpr uint32_t kExprSymbolBits = 0xFF000000;
-constexpr uint32_t kExprBitSymbol = 0x01000000;  // value is a bit symbol (bit equate)
+constexpr uint32_t kExprBitSymbol = LBL_BIT_EQUATE;  // value is a bit symbol (bit equate)
 
 // Bits of expr_rec::limit_kind.
 constexpr uint16_t kLimitLower = 1;
@@ -39,8 +41,6 @@ constexpr uint16_t kLimitUpper = 2;
 constexpr uint16_t kLimitBoth = 3;
 constexpr uint16_t kLimitApplied = 128;
 
-// Attribute bit of label_rec::flags marking a special function register.
-constexpr uint32_t kSfrAttribute = 0x0200;
 
 struct expr_rec {
   uint16_t segment;             // segment the value is relative to; 0 absolute
@@ -136,6 +136,9 @@ struct undef_list {
 expr_rec* init(asm_context& cx, expr_rec** slot, bool fresh, ident_node* owner);
 // A record in state 1 holding `value`.
 expr_rec* make_constant(asm_context& cx, int32_t value);
+// A record solved relative to segment number `segment` (state 2), or absolute
+// (state 1) when `segment` is 0: the value of a label at `offset`.
+expr_rec* make_relative(asm_context& cx, uint16_t segment, int32_t offset);
 // Gives `expr` an empty postfix list (one end element), state 0; the push
 // functions append to it from now on.
 postfix_list* new_postfix(asm_context& cx, expr_rec* expr);
@@ -161,6 +164,12 @@ postfix_elem* push_after_expression(asm_context& cx, expr_rec* expr, uint32_t ki
 // Appends the linker range check [min, max] with `name` as its message to the
 // list being built.
 void push_check(asm_context& cx, int32_t min, int32_t max, const char* name);
+// The same, appended to `expr` (state 0 or 4).
+void push_check_after(asm_context& cx, expr_rec* expr, int32_t min, int32_t max, const char* name);
+// A solved expression (state 1 or 2) made a postfix list of its one constant,
+// keeping its segment, so that operators and checks can follow it for the
+// linker; other states are left as they are.
+void as_postfix(asm_context& cx, expr_rec* expr);
 
 // ---- Solving -----------------------------------------------------------------
 
@@ -181,6 +190,10 @@ operand_value get_value(asm_context& cx, const postfix_elem* elem);
 bool get_operands(asm_context& cx, const postfix_elem* op, const operand_value& left,
                   const operand_value& right, uint16_t* result_segment);
 
+// Gives the expression's postfix list back for reuse; the record is empty
+// (state 0, no list) until it is built again.
+void release_postfix(asm_context& cx, expr_rec* expr);
+
 // Folds the list as far as the operands allow and sets the state from what is left.
 int32_t fold_expression(asm_context& cx, expr_rec* expr);
 // The solve state of a list that folding has left; a result of 4 enters the
@@ -195,11 +208,6 @@ ident_node* finish_expression(asm_context& cx, expr_rec* expr, bool quiet_sfr = 
 // Solves the unsolved list again (after pass 1) until nothing more resolves;
 // applies pending limits. Returns how many expressions are still in state 0.
 int resolve_unsolved(asm_context& cx);
-
-// Parses a text of at most 118 characters as one expression through the
-// operand grammar ("Buffer too small" beyond); null after a syntax error.
-// No token may be waiting in the lexer's backup.
-expr_rec* string_to_expression(asm_context& cx, const char* text);
 
 // Applies the LIMIT bounds; false when a bound was violated (error 70).
 bool limit_ok(asm_context& cx, expr_rec* expr);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kErrSegmentAsValue = 84;
-constexpr int kWarnSuspiciousSfr = 16;
 
 // The value expression of a symbol, or null while the symbol has none in this pass.
 const expr_rec* symbol_value(const ident_node* node) {
@@ -60,7 +58,7 @@ operand_value get_value(asm_context& cx, const postfix_elem* elem) {
     case PF_SYMBOL: {
       const ident_node* node = elem->payload.symbol;
       if (node->kind == KIND_USER_SEGMENT) {
-        user_error(cx, kErrSegmentAsValue, node->name);
+        user_error(cx, gen_err::bad_symbol_type, node->name);
         return v;
       }
       const expr_rec* x = symbol_value(node);
@@ -357,8 +355,8 @@ ident_node* finish_expression(asm_context& cx, expr_rec* expr, bool quiet_sfr) {
   set_expression_type(cx, expr);
   ident_node* sfr = nullptr;
   if (expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE && expr->list != nullptr) {
-    sfr = find_label(cx, expr, kSfrAttribute);
-    if (sfr != nullptr && expr->list->count > 1 && !quiet_sfr) user_warning(cx, kWarnSuspiciousSfr);
+    sfr = find_label(cx, expr, LBL_SFR);
+    if (sfr != nullptr && expr->list->count > 1 && !quiet_sfr) user_warning(cx, gen_warn::suspicious_sfr_expression);
   }
   const int32_t state = fold_expression(cx, expr);
   if (state == EXPR_UNSOLVED || state == EXPR_TEMPORARY) link_unsolved(cx, expr);

@@ -1,7 +1,10 @@
 // limits.cpp — LIMIT checks, the linker range check, editing solved
 // expressions, and solving the unsolved list again after pass 1 (A08).
+#include <vector>
+
 #include "diag/diag.h"
 #include "driver/context.h"
+#include "driver/segment_rec.h"
 #include "driver/stops.h"
 #include "expr/expr_internal.h"
 #include "expr/operators.h"
@@ -9,7 +12,6 @@
 
 namespace {
 
-constexpr int kErrLimitExceeded = 70;
 
 // Makes `expr`'s list the one the push functions append to; gives back the previous one.
 struct building_scope {
@@ -63,7 +65,7 @@ bool limit_ok(asm_context& cx, expr_rec* expr) {
   if (expr->state == EXPR_ABSOLUTE) {
     const int32_t v = expr->value;
     if (((kind & kLimitLower) && v < expr->limit_min) || ((kind & kLimitUpper) && v > expr->limit_max)) {
-      user_error(cx, kErrLimitExceeded, expr->limit_name, v);
+      user_error(cx, gen_err::limit_exceeded, expr->limit_name, v);
       ok = false;
     }
     applied = true;
@@ -121,17 +123,78 @@ void find_late_segments(asm_context& cx) {
   for (postfix_list* l = cx.expr.unsolved_first; l != nullptr; l = l->next_unsolved)
     for (postfix_elem* e = l->first; e != nullptr && e->kind != PF_END; e = e->next) {
       if ((e->kind != PF_SFB && e->kind != PF_SFE && e->kind != PF_SEGOP) || e->aux.seg != nullptr) continue;
-      if (segment_rec* seg = find_segment_of(cx.segs, e->payload.symbol)) {
+      if (segment_rec* seg = segment_of_node(e->payload.symbol)) {
         e->aux.seg = seg;
         e->segment = e->segment_or_tag = seg->number;
       }
     }
 }
 
+// The unsolved expression a symbol reference waits for, or null.
+expr_rec* waits_for(const postfix_elem* e) {
+  if (e->kind != PF_SYMBOL || e->payload.symbol == nullptr || e->payload.symbol->label == nullptr) return nullptr;
+  expr_rec* v = e->payload.symbol->label->value;
+  return v != nullptr && v->state == EXPR_UNSOLVED && v->in_unsolved_list ? v : nullptr;
+}
+
+void fold_and_settle(asm_context& cx, expr_rec* expr) {
+  const int32_t state = fold_expression(cx, expr);
+  if (state == EXPR_ABSOLUTE || state == EXPR_RELATIVE) {
+    unlink_unsolved(cx, expr);
+    if (expr->limit_kind != 0) limit_ok(cx, expr);
+  } else if (state == EXPR_POSTFIX && expr->limit_kind != 0) {
+    limit_ok(cx, expr);
+  }
+}
+
+// Solves the unsolved expressions in dependency order: an expression is
+// folded once the ones its symbols wait for have been, so a chain of forward
+// references costs one fold per link whatever its order. The walk keeps its
+// own stack (chains may be long); aux2 marks an expression visited in this
+// walk (1 on the stack, 2 folded), a reference back into the stack (a cycle)
+// is left as it is.
+void resolve_in_order(asm_context& cx) {
+  expr_state& es = cx.expr;
+  struct work {
+    expr_rec* expr;
+    const postfix_elem* next;  // the next element to look at for dependencies
+  };
+  std::vector<work> stack;
+  std::vector<expr_rec*> roots;
+  for (postfix_list* l = es.unsolved_first; l != nullptr; l = l->next_unsolved) {
+    l->owner->aux2 = 0;
+    roots.push_back(l->owner);
+  }
+  for (expr_rec* root : roots) {
+    if (root->aux2 != 0 || !root->in_unsolved_list) continue;
+    root->aux2 = 1;
+    stack.push_back(work{root, root->list->first});
+    while (!stack.empty()) {
+      work& w = stack.back();
+      expr_rec* dep = nullptr;
+      while (w.next != nullptr && w.next->kind != PF_END && dep == nullptr) {
+        expr_rec* d = waits_for(w.next);
+        w.next = w.next->next;
+        if (d != nullptr && d->aux2 == 0) dep = d;
+      }
+      if (dep != nullptr) {
+        dep->aux2 = 1;
+        stack.push_back(work{dep, dep->list->first});
+        continue;
+      }
+      expr_rec* done = w.expr;
+      stack.pop_back();
+      done->aux2 = 2;
+      if (done->in_unsolved_list && done->state == EXPR_UNSOLVED) fold_and_settle(cx, done);
+    }
+  }
+}
+
 int resolve_unsolved(asm_context& cx) {
   expr_state& es = cx.expr;
   es.resolving = true;
   find_late_segments(cx);
+  resolve_in_order(cx);
   // Each sweep solves what the previous one made known; a sweep without
   // change ends it, so chains of forward references resolve in any order.
   for (bool changed = true; changed;) {
@@ -141,14 +204,8 @@ int resolve_unsolved(asm_context& cx) {
       expr_rec* expr = l->owner;
       const int32_t before = expr->state;
       const uint32_t count = l->count;
-      const int32_t state = fold_expression(cx, expr);
-      if (state == EXPR_ABSOLUTE || state == EXPR_RELATIVE) {
-        unlink_unsolved(cx, expr);
-        if (expr->limit_kind != 0) limit_ok(cx, expr);
-      } else if (state == EXPR_POSTFIX && expr->limit_kind != 0) {
-        limit_ok(cx, expr);
-      }
-      if (state != before || l->count != count) changed = true;
+      fold_and_settle(cx, expr);
+      if (expr->state != before || l->count != count) changed = true;
       l = next;
     }
   }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kErrValueOutOfRange = 48;
-constexpr int kWarnDivisionByZero = 14;
 
 }  // namespace
 
@@ -131,7 +129,7 @@ uint32_t power(uint32_t x, int32_t y) {
 // DATE n: a field of the run's start time.
 int32_t date_field(asm_context& cx, int32_t n) {
   if (n < 1 || n > 6) {
-    user_error(cx, kErrValueOutOfRange, "1-6");
+    user_error(cx, gen_err::value_out_of_range, "1-6");
     return n;
   }
   std::tm t{};
@@ -142,7 +140,7 @@ int32_t date_field(asm_context& cx, int32_t n) {
 
 int32_t divide(asm_context& cx, int32_t x, int32_t y, bool remainder) {
   if (y == 0) {
-    user_warning(cx, kWarnDivisionByZero);
+    user_warning(cx, gen_warn::division_by_zero);
     return remainder ? 0 : -1;
   }
   if (y == -1) return remainder ? 0 : static_cast<int32_t>(0u - static_cast<uint32_t>(x));

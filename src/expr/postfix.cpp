@@ -4,6 +4,7 @@
 
 #include "diag/diag.h"
 #include "driver/context.h"
+#include "driver/segment_rec.h"
 #include "driver/memory.h"
 #include "driver/stops.h"
 #include "expr/expr_internal.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr int kErrLabelAfterSegment = 106;
-constexpr int kErrSegmentAfterLabel = 107;
 constexpr std::size_t kChunkSize = 65536;  // own arena blocks: the shared pool is left alone
 
 // Fills the end element of `list` and appends a fresh end element; returns the filled one.
@@ -40,8 +39,9 @@ postfix_elem* push_into(asm_context& cx, postfix_list* list, postfix_elem*& end,
         internal_error(cx, "push_A08", "Illegal desc", kind, 0);
         return nullptr;
       }
-      if (node->use_marks & USE_AS_SEGMENT) user_error(cx, kErrLabelAfterSegment, node->name);
+      if (node->use_marks & USE_AS_SEGMENT) user_error(cx, gen_err::label_was_segment, node->name);
       node->use_marks |= USE_AS_LABEL;
+      if (label_rec* rec = get_label_rec(cx, node)) ++rec->uses;
       break;
     }
     case PF_SFB:
@@ -49,7 +49,7 @@ postfix_elem* push_into(asm_context& cx, postfix_list* list, postfix_elem*& end,
     case PF_SEGOP: {
       ident_node* node = payload.symbol;
       if (node != nullptr) {
-        if (node->use_marks & USE_AS_LABEL) user_error(cx, kErrSegmentAfterLabel, node->name);
+        if (node->use_marks & USE_AS_LABEL) user_error(cx, gen_err::segment_was_label, node->name);
         node->use_marks |= USE_AS_SEGMENT;
       }
       break;
@@ -164,6 +164,15 @@ expr_rec* make_constant(asm_context& cx, int32_t value) {
   return e;
 }
 
+expr_rec* make_relative(asm_context& cx, uint16_t segment, int32_t offset) {
+  expr_rec* e = make_constant(cx, offset);
+  if (segment != 0) {
+    e->state = EXPR_RELATIVE;
+    e->segment = segment;
+  }
+  return e;
+}
+
 postfix_list* new_postfix(asm_context& cx, expr_rec* expr) {
   if (expr->in_unsolved_list) unlink_unsolved(cx, expr);
   postfix_list* list = cx.expr.free_lists;
@@ -198,6 +207,14 @@ void reopen_expression(asm_context& cx, expr_rec* expr) {
   cx.expr.building_end = saved_end;
 }
 
+void release_postfix(asm_context& cx, expr_rec* expr) {
+  if (expr->in_unsolved_list) unlink_unsolved(cx, expr);
+  const bool has_list = expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE;
+  if (has_list && expr->list != nullptr) drop_list(cx, expr->list);
+  expr->list = nullptr;
+  expr->state = EXPR_UNSOLVED;
+}
+
 // ---- Building ------------------------------------------------------------------
 
 postfix_elem* push(asm_context& cx, uint32_t kind, postfix_payload payload, uint16_t unary,
@@ -226,7 +243,7 @@ postfix_elem* push_symbol(asm_context& cx, ident_node* symbol) {
 postfix_elem* push_segment_operator(asm_context& cx, uint32_t kind, ident_node* name) {
   postfix_payload p{};
   p.symbol = name;
-  segment_rec* seg = name != nullptr ? find_segment_of(cx.segs, name) : nullptr;
+  segment_rec* seg = name != nullptr ? segment_of_node(name) : nullptr;
   return push_building(cx, kind, p, 0, seg != nullptr ? seg->number : 0, seg);
 }
 
@@ -252,6 +269,31 @@ postfix_elem* push_after_expression(asm_context& cx, expr_rec* expr, uint32_t ki
   if (es.building == expr->list) return push_into(cx, expr->list, es.building_end, kind, payload, unary, 0, nullptr, 0);
   postfix_elem* end = list_end(expr->list);
   return push_into(cx, expr->list, end, kind, payload, unary, 0, nullptr, 0);
+}
+
+void push_check_after(asm_context& cx, expr_rec* expr, int32_t min, int32_t max, const char* name) {
+  expr_state& es = cx.expr;
+  postfix_list* saved = es.building;
+  postfix_elem* saved_end = es.building_end;
+  es.building = expr->list;
+  es.building_end = list_end(expr->list);
+  push_check(cx, min, max, name);
+  es.building = saved;
+  es.building_end = saved_end;
+}
+
+void as_postfix(asm_context& cx, expr_rec* expr) {
+  if (expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE) return;
+  const int32_t value = expr->value;
+  const uint16_t segment = expr->segment;
+  expr_state& es = cx.expr;
+  postfix_list* saved = es.building;
+  postfix_elem* saved_end = es.building_end;
+  new_postfix(cx, expr);
+  push_constant(cx, value, segment);
+  expr->state = EXPR_POSTFIX;
+  es.building = saved;
+  es.building_end = saved_end;
 }
 
 void push_check(asm_context& cx, int32_t min, int32_t max, const char* name) {

@@ -9,7 +9,7 @@
 #include "driver/command_line.h"
 #include "driver/memory.h"
 #include "source/preprocessor_internal.h"
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ struct encoder {
     put(c);
   }
   void warn_operator() {
-    if (column > 0) pp_warning(cx, column, static_cast<int>(gen_warn::bad_string_operator));
+    if (column > 0) pp_warning(cx, column, gen_warn::bad_string_operator);
   }
   void put_formal(unsigned char mark, int k) {
     if (mark != MARK_STRING) last_formal_at = static_cast<int>(o);
@@ -318,12 +318,12 @@ define_rec* make_define(asm_context& cx, const char* name, std::size_t name_len,
   encoder e{cx, formals, formal_count, column, p.text, 0, 2 * kLineText};
   e.run(text, text_len);
   if (e.o > static_cast<uint32_t>(kDefineTextStop)) {
-    if (column > 0) pp_error(cx, column, static_cast<int>(gen_err::define_too_long), nullptr, kDefineTextLimit);
+    if (column > 0) pp_error(cx, column, gen_err::define_too_long, nullptr, kDefineTextLimit);
     return nullptr;
   }
   if (define_rec* old = find_define(cx, name, name_len)) {
     if (same_define(old, formal_count, formals, p.text, e.o)) return old;
-    if (column > 0) pp_warning(cx, column, static_cast<int>(gen_warn::macro_redefined));
+    if (column > 0) pp_warning(cx, column, gen_warn::macro_redefined);
   }
   define_rec* d = new_define(cx, name, name_len, formal_count);
   d->text = am_strdup(cx, p.text, e.o);

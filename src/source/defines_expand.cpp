@@ -36,7 +36,7 @@ preprocessor_state& pre(asm_context& cx) { return cx.pre; }
 
 // Error 20 for an expansion beyond what one line may become.
 void fail_too_long(asm_context& cx) {
-  pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::define_too_long), nullptr, kDefineTextLimit);
+  pp_error(cx, cx.diag.token_column, gen_err::define_too_long, nullptr, kDefineTextLimit);
 }
 
 bool glues(asm_context& cx, int a, int b) {
@@ -177,7 +177,7 @@ struct arg_collector {
     }
     blank = false;
     if (p.work_top - start >= static_cast<uint32_t>(kMaxArgumentLength)) {
-      pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::actual_too_long), nullptr, kMaxArgumentLength);
+      pp_error(cx, cx.diag.token_column, gen_err::actual_too_long, nullptr, kMaxArgumentLength);
       return false;
     }
     char* at = work_alloc(cx, 1);
@@ -193,7 +193,7 @@ struct arg_collector {
     blank = false;
   }
   bool missing_paren() {
-    pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::rparen_expected));
+    pp_error(cx, cx.diag.token_column, gen_err::rparen_expected);
     return false;
   }
   // A string or character constant, copied as written.
@@ -283,7 +283,7 @@ struct substituter {
   bool close_run() {
     const uint32_t end = pre(cx).work_top;
     if (run_joined && end - run_start > static_cast<uint32_t>(kMaxPasteLength)) {
-      pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::string_too_long), nullptr, kMaxPasteLength);
+      pp_error(cx, cx.diag.token_column, gen_err::string_too_long, nullptr, kMaxPasteLength);
       return false;
     }
     run_joined = false;
@@ -388,13 +388,13 @@ void warn_recursion(asm_context& cx, const define_rec* d) {
   preprocessor_state& p = pre(cx);
   if (d->active > 0 && !p.recursion_warned) {
     p.recursion_warned = true;
-    pp_warning(cx, cx.diag.token_column, static_cast<int>(gen_warn::recursive_macro));
+    pp_warning(cx, cx.diag.token_column, gen_warn::recursive_macro);
   }
 }
 
 bool depth_ok(asm_context& cx) {
   if (pre(cx).depth < kMaxExpansionDepth) return true;
-  pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::macro_too_deep), nullptr, kMaxExpansionDepth);
+  pp_error(cx, cx.diag.token_column, gen_err::macro_too_deep, nullptr, kMaxExpansionDepth);
   return false;
 }
 
@@ -443,7 +443,7 @@ invoked invoke_function(asm_context& cx, const pp_frame& f, define_rec* d, bool&
   if (!depth_ok(cx)) return invoked::error;
   const int column = cx.diag.token_column;
   if (p.param_nesting >= kMaxParamNesting) {
-    pp_error(cx, column, static_cast<int>(gen_err::too_many_param_macros), nullptr, kMaxParamNesting);
+    pp_error(cx, column, gen_err::too_many_param_macros, nullptr, kMaxParamNesting);
     return invoked::error;
   }
   const uint32_t mark = p.work_top;
@@ -453,17 +453,17 @@ invoked invoke_function(asm_context& cx, const pp_frame& f, define_rec* d, bool&
   int count = collect.count;
   if (d->formal_count == 0 && count == 1 && args[0].len == 0) count = 0;  // "F()"
   if (count > d->formal_count) {
-    pp_error(cx, column, static_cast<int>(gen_err::too_many_actuals), d->node->name);
+    pp_error(cx, column, gen_err::too_many_actuals, d->node->name);
     return invoked::error;
   }
   if (count < d->formal_count) {
-    pp_error(cx, column, static_cast<int>(gen_err::too_few_actuals), d->node->name);
+    pp_error(cx, column, gen_err::too_few_actuals, d->node->name);
     return invoked::error;
   }
   for (int k = 0; k < count; ++k)
-    if (args[k].len == 0) pp_warning(cx, column, static_cast<int>(gen_warn::empty_macro_argument));
+    if (args[k].len == 0) pp_warning(cx, column, gen_warn::empty_macro_argument);
   if (p.active_params + count > kMaxActiveParams) {
-    pp_error(cx, column, static_cast<int>(gen_err::too_many_active_params), nullptr, kMaxActiveParams);
+    pp_error(cx, column, gen_err::too_many_active_params, nullptr, kMaxActiveParams);
     return invoked::error;
   }
   warn_recursion(cx, d);
@@ -481,7 +481,7 @@ invoked invoke_function(asm_context& cx, const pp_frame& f, define_rec* d, bool&
 uint32_t cut_name(asm_context& cx, const char* name, uint32_t n) {
   if (n <= static_cast<uint32_t>(kMaxIdentLength)) return n;
   const std::string shown(name, kMaxIdentLength);
-  pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::symbol_too_long), shown.c_str(), kMaxIdentLength);
+  pp_error(cx, cx.diag.token_column, gen_err::symbol_too_long, shown.c_str(), kMaxIdentLength);
   return kMaxIdentLength;
 }
 
@@ -497,7 +497,7 @@ bool operator_defined(asm_context& cx, const pp_frame& f) {
     while (c >= 0 && is_blank(c));
   }
   if (c < 0 || !ident_start(cx, c)) {
-    pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::identifier_expected));
+    pp_error(cx, cx.diag.token_column, gen_err::identifier_expected);
     return false;
   }
   const pp_level& l = pre(cx).levels[from];
@@ -508,7 +508,7 @@ bool operator_defined(asm_context& cx, const pp_frame& f) {
     do c = frame_get(cx, f, false, from);
     while (c >= 0 && is_blank(c));
     if (c != ')') {
-      pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::rparen_expected));
+      pp_error(cx, cx.diag.token_column, gen_err::rparen_expected);
       return false;
     }
   }

@@ -38,6 +38,7 @@ void push_include(asm_context& cx, qfile* file, const std::string& path) {
   f.name = s.file_table[f.index];
   f.line_no = 0;
   f.at_include = block_depth(cx);
+  f.open_at_include = blocks_above(cx, 0);
   f.block = level_block(cx, level);
   f.pos = 0;
   f.end = 0;
@@ -142,11 +143,14 @@ bool include_dollar_line(asm_context& cx) {
 void end_include(asm_context& cx) {
   source_state& s = cx.source;
   source_file& f = s.files[s.include_depth];
-  // Reported while the blocks are still open, so the note names the innermost.
-  const block_counts left = blocks_above(cx, f.at_include);
-  if (left.of[static_cast<int>(block_type::structured)] != 0) user_error(cx, gen_err::structured_unbalanced);
-  if (left.of[static_cast<int>(block_type::repeat)] != 0) user_error(cx, gen_err::repeat_unbalanced);
-  if (left.of[static_cast<int>(block_type::conditional)] != 0) user_error(cx, gen_err::cond_unbalanced);
+  // A file that left blocks open, or closed blocks of its includer, is
+  // unbalanced; reported while the blocks are still open, so the note names
+  // the innermost.
+  const block_counts now = blocks_above(cx, 0);
+  auto changed = [&](block_type t) { return now.of[static_cast<int>(t)] != f.open_at_include.of[static_cast<int>(t)]; };
+  if (changed(block_type::structured)) user_error(cx, gen_err::structured_unbalanced);
+  if (changed(block_type::repeat)) user_error(cx, gen_err::repeat_unbalanced);
+  if (changed(block_type::conditional)) user_error(cx, gen_err::cond_unbalanced);
   cut_blocks(cx, f.at_include);
   if (f.file != nullptr) cx.out->close_file(f.file);
   f.file = nullptr;

@@ -60,7 +60,7 @@ bool skip_block_comment(asm_context& cx) {
   for (int c = lex_get(cx);; c = lex_get(cx)) {
     if (c == -1) {
       lx.in_block_comment = false;
-      lex_error(cx, lx.column + 1, static_cast<int>(gen_err::unexpected_eof));
+      lex_error(cx, lx.column + 1, gen_err::unexpected_eof);
       return false;
     }
     if (c == '\n') {
@@ -100,7 +100,7 @@ void scan_identifier(asm_context& cx, int first, token& t) {
   lex_unget(cx, c);
   if (total > n) {
     token_text(cx)[n] = '\0';
-    lex_error(cx, t.column, static_cast<int>(gen_err::symbol_too_long), token_text(cx), kMaxIdentLength);
+    lex_error(cx, t.column, gen_err::symbol_too_long, token_text(cx), kMaxIdentLength);
   }
   set_ident_token(cx, t, n);
 }
@@ -167,7 +167,7 @@ void invalid_character(asm_context& cx, int c) {
   char shown[8];
   const char ch = static_cast<char>(c);
   reverse_convert(&ch, 1, shown, sizeof shown, false);
-  lex_error(cx, cx.lex.column, static_cast<int>(gen_err::invalid_character), shown);
+  lex_error(cx, cx.lex.column, gen_err::invalid_character, shown);
 }
 
 void finish(asm_context& cx, token& t) {
@@ -182,12 +182,12 @@ void finish(asm_context& cx, token& t) {
 
 }  // namespace
 
-void lex_error(asm_context& cx, int column, int number, const char* text, long value) {
+void lex_error(asm_context& cx, int column, error_id number, const char* text, long value) {
   cx.diag.token_column = column > 0 ? column : 1;
   user_error(cx, number, text, value);
 }
 
-void lex_warning(asm_context& cx, int column, int number, const char* text, long value) {
+void lex_warning(asm_context& cx, int column, warning_id number, const char* text, long value) {
   cx.diag.token_column = column > 0 ? column : 1;
   user_warning(cx, number, text, value);
 }

@@ -5,8 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "expr/soft_float.h"
-
 struct asm_context;
 struct ident_node;
 
@@ -20,7 +18,7 @@ enum token_kind : uint8_t {
   TOK_EOL = 1,     // end of the line
   TOK_IDENT = 2,   // identifier: node, text as written
   TOK_NUMBER = 3,  // integer constant or one-character constant: value
-  TOK_FLOAT = 4,   // floating constant: fvalue
+  TOK_FLOAT = 4,   // floating constant: text (digits, point, exponent), converted by its user
   TOK_STRING = 5,  // string, or character constant of 0 or 2+ characters: text, length
   TOK_PUNCT = 6,   // operator or delimiter characters: text (1 or 2 characters), code, node
 };
@@ -53,7 +51,6 @@ struct token {
   const char* text = "";
   uint32_t length = 0;
   ident_node* node = nullptr;  // TOK_IDENT and TOK_PUNCT: check_ident's result, or null
-  soft_float fvalue{};         // TOK_FLOAT
 };
 
 struct lexer_state {
@@ -63,8 +60,6 @@ struct lexer_state {
   bool in_block_comment = false;   // a "/*" comment goes on on the next line
   bool at_line_start = true;       // the next token is the first of its line
   int column = 0;                  // column of the last character read
-  float_state floats;              // the float package as the lexer uses it
-  bool floats_ready = false;
   int backup_count = 0;
   token backup[kTokenBackup];
   char* backup_text[kTokenBackup] = {};  // own copies of given-back texts (arena, made once)

@@ -37,8 +37,8 @@ inline bool ident_char(const asm_context& cx, int c) { return ident_start(cx, c)
 inline char* token_text(asm_context& cx) { return cx.lex.text[cx.lex.text_slot]; }
 
 // Reports a lexical error or warning at `column` of the current line.
-void lex_error(asm_context& cx, int column, int number, const char* text = nullptr, long value = 0);
-void lex_warning(asm_context& cx, int column, int number, const char* text = nullptr, long value = 0);
+void lex_error(asm_context& cx, int column, error_id number, const char* text = nullptr, long value = 0);
+void lex_warning(asm_context& cx, int column, warning_id number, const char* text = nullptr, long value = 0);
 
 // Literal scanners (lexer_literals.cpp); `first` is the character already read,
 // the token's column and flags are set by the caller.

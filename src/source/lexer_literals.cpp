@@ -33,22 +33,6 @@ int suffix_radix(int c) {
   }
 }
 
-// Float package callbacks: the lexer's conversions report like any other part.
-void* fp_memory(void* user, size_t size) { return am_memory(*static_cast<asm_context*>(user), size); }
-void fp_internal(void* user, const char* function, const char* text) {
-  internal_error(*static_cast<asm_context*>(user), function, text);
-}
-
-float_state& lexer_floats(asm_context& cx) {
-  lexer_state& lx = cx.lex;
-  if (!lx.floats_ready) {
-    if (!init_floats(lx.floats, fp_memory, fp_internal, fp_warnings, &cx))
-      internal_error(cx, "init_floats G03", "init_floats G03 failed");
-    lx.floats_ready = true;
-  }
-  return lx.floats;
-}
-
 // The trailing run of U and L letters; false when it is not one of U, L, UL,
 // LU, LL, ULL, LLU (in either case).
 bool int_suffix(const char* run, std::size_t length, uint16_t& flags) {
@@ -83,7 +67,9 @@ bool accumulate(const char* digits, std::size_t length, int radix, uint64_t& val
 }
 
 // A decimal floating constant; the integer digits are already in the buffer
-// and the "." and the digit after it are the next characters.
+// and the "." and the digit after it are the next characters. The lexer
+// checks its form; the value is computed where the constant is used, by the
+// float package of the expressions.
 void scan_float(asm_context& cx, std::size_t n, token& t) {
   bool malformed = false;
   auto put = [&](int c) {
@@ -118,11 +104,7 @@ void scan_float(asm_context& cx, std::size_t n, token& t) {
   t.kind = TOK_FLOAT;
   t.text = token_text(cx);
   t.length = static_cast<uint32_t>(body);
-  t.fvalue = soft_float{};
-  if (malformed || !decimal_to_float(lexer_floats(cx), std::string_view(token_text(cx), body), t.fvalue)) {
-    t.fvalue = soft_float{};
-    lex_error(cx, t.column, static_cast<int>(gen_err::bad_float));
-  }
+  if (malformed) lex_error(cx, t.column, gen_err::bad_float);
 }
 
 }  // namespace
@@ -153,7 +135,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   t.length = static_cast<uint32_t>(n);
   if (total > n) {
     lex_unget(cx, c);
-    lex_error(cx, t.column, static_cast<int>(gen_err::string_too_long), nullptr, kMaxDigits);
+    lex_error(cx, t.column, gen_err::string_too_long, nullptr, kMaxDigits);
     return;
   }
   // Digits only, then "." and a digit: a floating constant.
@@ -176,7 +158,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   std::size_t digits = end;
   if (hex_prefix) {
     if (n == 0 || digit_value(static_cast<unsigned char>(token_text(cx)[0])) >= 16) {
-      lex_error(cx, t.column, static_cast<int>(gen_err::hex_without_digits));
+      lex_error(cx, t.column, gen_err::hex_without_digits);
       return;
     }
   } else if (end > 0 && suffix_radix(token_text(cx)[end - 1]) != 0) {
@@ -188,7 +170,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   uint64_t value = 0;
   bool overflow = false;
   if (!suffix_ok || !accumulate(token_text(cx), digits, radix, value, overflow)) {
-    lex_error(cx, t.column, static_cast<int>(gen_err::bad_constant));
+    lex_error(cx, t.column, gen_err::bad_constant);
     return;
   }
   t.value = static_cast<int64_t>(value);
@@ -196,7 +178,7 @@ void scan_number(asm_context& cx, int first, token& t) {
   if (value > 0xFFFFFFFFu) t.flags |= TF_LONG;
   if (overflow) {
     t.flags |= TF_LONG | TF_TRUNCATED;
-    lex_warning(cx, t.column, static_cast<int>(gen_warn::constant_truncated));
+    lex_warning(cx, t.column, gen_warn::constant_truncated);
   }
 }
 
@@ -246,7 +228,7 @@ int scan_escape(asm_context& cx, int backslash_column) {
     }
     lex_unget(cx, d);
   }
-  lex_warning(cx, backslash_column, static_cast<int>(gen_warn::unknown_escape));
+  lex_warning(cx, backslash_column, gen_warn::unknown_escape);
   return e;
 }
 
@@ -259,12 +241,12 @@ bool scan_quoted(asm_context& cx, int quote, token& t) {
   for (;;) {
     int c = lex_get(cx);
     if (c == -1) {
-      lex_error(cx, lx.column + 1, static_cast<int>(gen_err::unexpected_eof));
+      lex_error(cx, lx.column + 1, gen_err::unexpected_eof);
       return false;
     }
     if (c == '\n') {
       lex_unget(cx, c);
-      lex_error(cx, t.column, static_cast<int>(gen_err::missing_delimiter));
+      lex_error(cx, t.column, gen_err::missing_delimiter);
       break;
     }
     if (c == quote) {
@@ -284,7 +266,7 @@ bool scan_quoted(asm_context& cx, int quote, token& t) {
       too_long = true;
   }
   token_text(cx)[n] = '\0';
-  if (too_long) lex_error(cx, t.column, static_cast<int>(gen_err::string_too_long), nullptr, kMaxStringLength);
+  if (too_long) lex_error(cx, t.column, gen_err::string_too_long, nullptr, kMaxStringLength);
   t.text = token_text(cx);
   t.length = static_cast<uint32_t>(n);
   if (quote == '\'') {

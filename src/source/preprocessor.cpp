@@ -7,11 +7,10 @@
 
 #include "diag/diag.h"
 #include "driver/memory.h"
+#include "driver/ide/user_text.h"
 #include "driver/stops.h"
-#include "expr/expression.h"
 #include "source/preprocessor_internal.h"
-#include "target/operand_grammar.h"
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 namespace {
 
@@ -133,7 +132,7 @@ uint32_t operand_text(asm_context& cx, int* column) {
 bool rest_empty(asm_context& cx) {
   int column = 0;
   if (operand_text(cx, &column) == 0) return true;
-  pp_error(cx, column, static_cast<int>(gen_err::pp_unexpected_token));
+  pp_error(cx, column, gen_err::pp_unexpected_token);
   return false;
 }
 
@@ -143,7 +142,7 @@ bool name_operand(asm_context& cx, char* name, uint32_t* len, int* column) {
   const token& t = next_token(cx);
   *column = t.column;
   if (t.kind != TOK_IDENT) {
-    pp_error(cx, t.column, static_cast<int>(gen_err::identifier_expected));
+    pp_error(cx, t.column, gen_err::identifier_expected);
     keep_end(cx, t);
     return false;
   }
@@ -170,23 +169,20 @@ bool condition(asm_context& cx) {
   if (text == nullptr) return false;
   const int resume = cx.lex.column;
   if (!push_output(cx, text->data(), static_cast<uint32_t>(text->size()), column, resume)) return false;
-  expr_rec* e = nullptr;
-  init_parse(cx, nullptr, 0, &e, 0);
-  const int status = yyparse(cx);
+  int32_t value = 0;
+  const expr_outcome outcome = parse_absolute_expression(cx, &value);
   token end;
   save_or_get_token(cx, TOKEN_GET, end);
   if (!is_line_end(end)) {
-    pp_error(cx, end.column, static_cast<int>(gen_err::pp_unexpected_token));
+    pp_error(cx, end.column, gen_err::pp_unexpected_token);
     return false;
   }
   keep_end(cx, end);
-  if (status != PARSE_OK || e == nullptr) return false;
-  if (e->in_unsolved_list) mark_or_get_unsolved(cx, UNSOLVED_REMOVE, e);
-  switch (e->state) {
-    case EXPR_ABSOLUTE: return e->value != 0;
-    case EXPR_RELATIVE:
-    case EXPR_TEMPORARY: pp_error(cx, column, static_cast<int>(gen_err::must_be_absolute)); break;
-    default: pp_error(cx, column, static_cast<int>(gen_err::forward_reference)); break;
+  switch (outcome) {
+    case expr_outcome::absolute: return value != 0;
+    case expr_outcome::syntax_error: break;
+    case expr_outcome::relocatable: pp_error(cx, column, gen_err::must_be_absolute); break;
+    case expr_outcome::not_known: pp_error(cx, column, gen_err::forward_reference); break;
   }
   return false;
 }
@@ -206,7 +202,7 @@ enum class if_kind { expression, defined, not_defined };
 void open_group(asm_context& cx, const directive_site& at, if_kind kind) {
   preprocessor_state& p = cx.pre;
   if (p.group_depth >= kMaxGroupDepth) {
-    pp_error(cx, at.keyword_column, static_cast<int>(gen_err::block_too_deep), nullptr, kMaxGroupDepth);
+    pp_error(cx, at.keyword_column, gen_err::block_too_deep, nullptr, kMaxGroupDepth);
     return;
   }
   if (!p.lines_active) {
@@ -225,7 +221,7 @@ void open_group(asm_context& cx, const directive_site& at, if_kind kind) {
 
 bool group_open(asm_context& cx, const directive_site& at) {
   if (cx.pre.group_depth > 0) return true;
-  pp_error(cx, at.keyword_column, static_cast<int>(gen_err::unmatched_pp_else));
+  pp_error(cx, at.keyword_column, gen_err::unmatched_pp_else);
   return false;
 }
 
@@ -281,17 +277,17 @@ void dir_define(asm_context& cx, const directive_site&) {
     const bool empty = t.kind == TOK_PUNCT && t.code == ')';
     while (!empty) {
       if (t.kind != TOK_IDENT) {
-        pp_error(cx, t.column, static_cast<int>(gen_err::identifier_expected));
+        pp_error(cx, t.column, gen_err::identifier_expected);
         keep_end(cx, t);
         return;
       }
       for (int k = 0; k < count; ++k)
         if (std::strcmp(formals[k], t.text) == 0) {
-          pp_error(cx, t.column, static_cast<int>(gen_err::macro_param_redefined), t.text);
+          pp_error(cx, t.column, gen_err::macro_param_redefined, t.text);
           return;
         }
       if (count == kMaxFormals) {
-        pp_error(cx, t.column, static_cast<int>(gen_err::too_many_formals), nullptr, kMaxFormals);
+        pp_error(cx, t.column, gen_err::too_many_formals, nullptr, kMaxFormals);
         return;
       }
       std::memcpy(names[count], t.text, t.length + 1);
@@ -300,7 +296,7 @@ void dir_define(asm_context& cx, const directive_site&) {
       t = next_token(cx);
       if (t.kind == TOK_PUNCT && t.code == ')') break;
       if (t.kind != TOK_PUNCT || t.code != ',') {
-        pp_error(cx, t.column, static_cast<int>(gen_err::comma_or_rparen_expected));
+        pp_error(cx, t.column, gen_err::comma_or_rparen_expected);
         keep_end(cx, t);
         return;
       }
@@ -351,7 +347,7 @@ void dir_include(asm_context& cx, const directive_site&) {
       bool open = false;
       const uint32_t after = static_cast<uint32_t>(end + 1 - name);
       if (normalize_text(cx, end + 1, len - after, p.text, &open) != 0) {
-        pp_error(cx, cx.diag.token_column, static_cast<int>(gen_err::pp_unexpected_token));
+        pp_error(cx, cx.diag.token_column, gen_err::pp_unexpected_token);
         return;
       }
       if (open) p.comment_open = true;
@@ -362,7 +358,7 @@ void dir_include(asm_context& cx, const directive_site&) {
 
 void dir_error(asm_context& cx, const directive_site& at) {
   operand_text(cx, nullptr);
-  pp_error(cx, at.keyword_column, static_cast<int>(gen_err::error_directive), cx.pre.raw);
+  pp_error(cx, at.keyword_column, gen_err::error_directive, cx.pre.raw);
 }
 
 // #message "text": the string on the console.
@@ -372,13 +368,13 @@ void dir_message(asm_context& cx, const directive_site& at) {
   const token t = next_token(cx);
   cx.lex.create_symbols = create;
   if (t.kind != TOK_STRING || (t.flags & TF_CHAR_QUOTES)) {
-    pp_error(cx, is_line_end(t) ? at.keyword_column : t.column, static_cast<int>(gen_err::invalid_syntax));
+    pp_error(cx, is_line_end(t) ? at.keyword_column : t.column, gen_err::invalid_syntax);
     keep_end(cx, t);
     return;
   }
   const std::string text(t.text, t.length);
   if (!rest_empty(cx)) return;
-  out_print(*cx.out, "#message: %s\n", text.c_str());
+  print_user_line(cx, "#message: ", text);
 }
 
 void dir_ignored(asm_context&, const directive_site&) {}
@@ -406,7 +402,7 @@ const pp_directive* find_directive(asm_context& cx, const char* name, std::size_
 
 void run_directive(asm_context& cx, const pp_directive* d, const directive_site& at) {
   if ((d->flags & DIR_OPERAND) && !separated(cx)) {
-    pp_error(cx, cx.lex.column + 1, static_cast<int>(gen_err::space_or_tab_expected));
+    pp_error(cx, cx.lex.column + 1, gen_err::space_or_tab_expected);
     return;
   }
   d->run(cx, at);
@@ -437,11 +433,11 @@ uint32_t read_line_rest(asm_context& cx, char* out) {
 }
 
 // Preprocessor diagnostics are placed like the lexer's: at the token's column.
-void pp_error(asm_context& cx, int column, int number, const char* text, long value) {
+void pp_error(asm_context& cx, int column, error_id number, const char* text, long value) {
   lex_error(cx, column, number, text, value);
 }
 
-void pp_warning(asm_context& cx, int column, int number, const char* text, long value) {
+void pp_warning(asm_context& cx, int column, warning_id number, const char* text, long value) {
   lex_warning(cx, column, number, text, value);
 }
 
@@ -479,10 +475,10 @@ void preprocessor_line(asm_context& cx) {
     const token& t = next_token(cx);
     at.keyword_column = t.column;
     if (t.kind != TOK_IDENT) {
-      pp_error(cx, t.column, static_cast<int>(gen_err::identifier_expected));
+      pp_error(cx, t.column, gen_err::identifier_expected);
       keep_end(cx, t);
     } else if ((d = find_directive(cx, t.text, t.length)) == nullptr) {
-      pp_error(cx, t.column, static_cast<int>(gen_err::no_such_pp_command), std::string(t.text, t.length).c_str());
+      pp_error(cx, t.column, gen_err::no_such_pp_command, std::string(t.text, t.length).c_str());
     }
   }
   if (d != nullptr) run_directive(cx, d, at);
@@ -533,7 +529,7 @@ void start_preprocessor_module(asm_context& cx) {
     ~list_aside() { slot = kept; }
   } aside(cx.driver.files.list);
   for (; p.command_line_redefinitions > 0; --p.command_line_redefinitions)
-    pp_warning(cx, 1, static_cast<int>(gen_warn::macro_redefined));
+    pp_warning(cx, 1, gen_warn::macro_redefined);
 }
 
 void end_preprocessor_pass(asm_context& cx) {
@@ -541,7 +537,7 @@ void end_preprocessor_pass(asm_context& cx) {
   if (p.group_depth > 0) {
     p.group_depth = 0;
     set_active(cx, true);
-    pp_error(cx, 1, static_cast<int>(gen_err::missing_endif));
+    pp_error(cx, 1, gen_err::missing_endif);
   }
   set_active(cx, true);
 }

@@ -60,8 +60,8 @@ const std::string* expand_text(asm_context& cx, const char* text, uint32_t len, 
 bool push_output(asm_context& cx, const char* text, uint32_t len, int first_column, int resume_column);
 
 // Reports a preprocessor error or warning at `column` of the current line.
-void pp_error(asm_context& cx, int column, int number, const char* text = nullptr, long value = 0);
-void pp_warning(asm_context& cx, int column, int number, const char* text = nullptr, long value = 0);
+void pp_error(asm_context& cx, int column, error_id number, const char* text = nullptr, long value = 0);
+void pp_warning(asm_context& cx, int column, warning_id number, const char* text = nullptr, long value = 0);
 
 // The built-in symbols of every target (defines.cpp).
 void define_builtin_symbols(asm_context& cx);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "driver/block_stack.h"
 #include "driver/output_table.h"
 
 struct asm_context;
@@ -29,6 +30,7 @@ struct source_file {
   int index = 0;                 // in the file index table
   long line_no = 0;              // physical lines read so far
   int at_include = 0;            // block-stack depth when this file was included
+  block_counts open_at_include;  // the open blocks of each type then
   unsigned char* block = nullptr;// read-ahead buffer, kept for the level and reused
   std::size_t pos = 0;           // next unread byte of `block`
   std::size_t end = 0;           // bytes held in `block`

@@ -280,7 +280,9 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
   uint32_t folded = hash;  // the same unless the name holds lower-case letters
   ident_node* exact = exact_chain(s, hash, name, length);
   ident_node* found = nullptr;
-  if (exact != nullptr && exact->kind == KIND_DEFINE) {
+  if (exact != nullptr && (exact->kind == KIND_DEFINE || category(exact->kind) == 1)) {
+    // A define, or a keyword of exactly this spelling: "const" is the
+    // directive even where the segment type CONST has the same letters.
     found = exact;
   } else if (lower) {
     folded = folded_hash(name, length);
@@ -368,21 +370,38 @@ label_rec* new_label_rec(asm_context& cx, ident_node* node) {
   rec->flags = LBL_CREATED | LBL_UNDEFINED;
   rec->owner = node;
   rec->block = -1;
+  rec->external_index = kUnreferenced;
   node->label = rec;
   return rec;
 }
 
 }  // namespace
 
-label_rec* init_label_rec(asm_context& cx, ident_node* node) {
+label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_type, uint16_t segment_index) {
   if (node == nullptr || !is_user_kind(node->kind)) {
     user_error(cx, gen_err::bad_label);
     return nullptr;
   }
   label_rec* rec = node->label != nullptr ? node->label : new_label_rec(cx, node);
-  rec->segment_type = cx.symbols.current_segment_type;
-  rec->segment_index = cx.symbols.current_segment_index;
+  rec->segment_type = segment_type;
+  rec->segment_index = segment_index;
   return rec;
+}
+
+ident_node* user_node(asm_context& cx, const char* name, std::size_t length) {
+  symbol_state& s = cx.symbols;
+  bool lower = false;
+  const uint32_t hash = hash_name(name, length, &lower);
+  for (ident_node* n = exact_chain(s, hash, name, length); n != nullptr; n = n->same_name)
+    if (is_user_kind(n->kind)) return n;
+  const uint32_t folded = lower ? folded_hash(name, length) : hash;
+  if (!s.user_case_sensitive) {
+    if (s.fold_buckets == nullptr) build_groups(cx);
+    if (fold_group* g = find_group(s, folded, name, length))
+      for (uint32_t i = g->head; i < g->count; ++i)
+        if (!(g->members[i]->state & NODE_DELETED) && is_user_kind(g->members[i]->kind)) return g->members[i];
+  }
+  return insert_hashed(cx, name, length, KIND_USER, hash, folded);
 }
 
 label_rec* get_label_rec(asm_context& cx, ident_node* node) {

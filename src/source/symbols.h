@@ -34,18 +34,42 @@ enum ident_kind : uint8_t {
   KIND_SFR_TYPE = 88,
 };
 
-// Flags of label_rec::flags.
+// Flags of label_rec::flags: every bit any module sets on a symbol. The top
+// eight bits travel into the flags of expressions whose value comes from it.
 enum label_flag : uint32_t {
-  LBL_CREATED = 1,
-  LBL_VARIABLE = 2,       // SET, VAR, ASSIGN
-  LBL_MODULE_NAME = 8,
-  LBL_PUBLIC = 16,
-  LBL_EXTERN = 32,
-  LBL_LOCAL = 64,         // local to a macro or module
-  LBL_DEFINED_THIS_PASS = 128,
-  LBL_UNDEFINED = 256,    // cleared by a definition
-  LBL_WEAK = 0x800000,    // PUBWEAK
+  LBL_CREATED = 0x1,
+  LBL_VARIABLE = 0x2,           // SET, VAR, ASSIGN
+  LBL_MODULE_NAME = 0x8,
+  LBL_PUBLIC = 0x10,
+  LBL_EXTERN = 0x20,
+  LBL_LOCAL = 0x40,             // local to a macro or module
+  LBL_DEFINED_THIS_PASS = 0x80,
+  LBL_UNDEFINED = 0x100,        // cleared by a definition
+  LBL_SFR = 0x200,              // a special function register
+  LBL_SFR_NO_BIT = 0x400,       // SFR without bit access
+  LBL_SFR_READ = 0x800,         // SFR readable
+  LBL_SFR_WRITE = 0x1000,       // SFR writable
+  LBL_SFR_BYTE = 0x80000,       // SFR of byte size
+  LBL_SFR_WORD = 0x100000,      // SFR of word size
+  LBL_WEAK = 0x800000,          // PUBWEAK
+  LBL_BIT_EQUATE = 0x01000000,  // the value is a bit symbol (address.bit)
 };
+
+namespace label_flag_check {
+constexpr uint32_t kAll[] = {LBL_CREATED, LBL_VARIABLE, LBL_MODULE_NAME, LBL_PUBLIC, LBL_EXTERN,
+                             LBL_LOCAL, LBL_DEFINED_THIS_PASS, LBL_UNDEFINED, LBL_SFR, LBL_SFR_NO_BIT,
+                             LBL_SFR_READ, LBL_SFR_WRITE, LBL_SFR_BYTE, LBL_SFR_WORD, LBL_WEAK,
+                             LBL_BIT_EQUATE};
+constexpr bool distinct_single_bits() {
+  uint32_t seen = 0;
+  for (uint32_t f : kAll) {
+    if (f == 0 || (f & (f - 1)) != 0 || (seen & f) != 0) return false;
+    seen |= f;
+  }
+  return true;
+}
+static_assert(distinct_single_bits(), "label flags are single bits that do not overlap");
+}  // namespace label_flag_check
 
 // Flags of label_rec::flags2.
 enum label_flag2 : uint32_t {
@@ -65,7 +89,13 @@ struct label_rec {
   int32_t block;          // BLOCK number; -1 none
   label_rec* parent_block;
   expr_rec* block_expr;
+  uint32_t uses;           // references pushed into expressions
+  uint16_t external_index; // EXTERN: its number in the object, given in pass 2; kUnreferenced until then
+  uint16_t extern_type;    // EXTERN name:type, the segment type given
 };
+
+// The external index of an external never referenced.
+constexpr uint16_t kUnreferenced = 65535;
 
 // Value of a keyword node: the code or handler index, its class, and a
 // kind-specific record (operator_rec, directive entry, first instr_form,
@@ -163,9 +193,6 @@ struct symbol_state {
   bool user_case_sensitive = true; // -s, the target's default, CASEON/CASEOFF
   ident_node* current = nullptr;   // identifier last found by check_ident
 
-  // Segment that init_label_rec gives a new label; the segment directives keep it current.
-  uint16_t current_segment_type = 0;
-  uint16_t current_segment_index = 0;
 
   // Character registrations, indexed by the character; slot 256 is end of file.
   uint8_t char_roles[257] = {};
@@ -187,10 +214,11 @@ void init_symbol_table(asm_context& cx);
 
 // Looks the name up and makes the result the current identifier. The node
 // found says what the name is:
-//   1. a #define symbol of exactly this name;
+//   1. a #define symbol or a keyword of exactly this name ("const" before
+//      the segment type CONST);
 //   2. a keyword stored under the upper-case form of a name with lower-case
 //      letters (keywords are found in any case);
-//   3. a keyword or user symbol of exactly this name;
+//   3. a user symbol of exactly this name;
 //   4. with case sensitivity off, a user symbol whose name differs only in case.
 // Preprocessor directives are never found here (they mean something only
 // after "#"; see find_node). The result is the head of its chain of same-name
@@ -220,10 +248,15 @@ int delete_marked_nodes(asm_context& cx);
 
 // ---- User symbols ---------------------------------------------------------
 
-// Called where a label is defined: gives the node a record with the current
-// segment, or moves its record to the current segment. A node that is not a
+// Called where a label is defined: gives the node a record in the segment
+// given (the current one), or moves its record there. A node that is not a
 // user symbol gives error 41 "Bad label" and the result is null.
-label_rec* init_label_rec(asm_context& cx, ident_node* node);
+label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_type, uint16_t segment_index);
+
+// The user symbol of exactly this name (or, with case sensitivity off, of
+// this name in any case), made when there is none: also when the name is a
+// keyword too (a segment named CODE, a label named like a segment type).
+ident_node* user_node(asm_context& cx, const char* name, std::size_t length);
 
 // The label record of a user symbol, made (flags: created, undefined) when the
 // symbol is only referenced so far. Null for other kinds.

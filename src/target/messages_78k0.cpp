@@ -1,6 +1,9 @@
 // messages_78k0.cpp — the 78K0 target's error and warning texts, numbers 400 and
 // up (B00). Control bytes as in the generic tables: \003 is the string argument.
+#include "target/messages_78k0.h"
+
 #include "diag/messages.h"
+#include "target/target.h"
 
 namespace {
 
@@ -55,3 +58,7 @@ constexpr message_entry kTargetWarnings[] = {
 
 const message_entry* target_error_table() { return kTargetErrors; }
 const message_entry* target_warning_table() { return kTargetWarnings; }
+
+const char* target_message(int number, bool is_error) {
+  return search_message(is_error ? kTargetErrors : kTargetWarnings, number);
+}

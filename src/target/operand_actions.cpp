@@ -10,29 +10,27 @@
 #include "expr/expression.h"
 #include "expr/operators.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
+#include "target/instruction.h"
 #include "target/operand_internal.h"
 
 namespace {
 
-constexpr int kErrSyntax = 0;
-constexpr int kErrAlignmentSet = 49;
-constexpr int kErrNotRelocatable = 69;
-constexpr int kErrTooManyOperands = 416;
-constexpr int kErrIllegalRegister = 417;
-constexpr int kErrBitEquatePublic = 432;
 
-// The expression being built, made when its first element is pushed.
+// The expression being built, made when its first element is pushed; a
+// record an earlier line gave back is used first.
 void ensure_current(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (p.current == nullptr) {
-    p.current = init(cx, nullptr, true, nullptr);
+    expr_rec* spare = take_spare_expr(cx);
+    p.current = init(cx, spare != nullptr ? &spare : nullptr, spare == nullptr, nullptr);
     new_postfix(cx, p.current);
   }
 }
 
 bool illegal_register(asm_context& cx, const b03_reg_val& reg) {
-  user_error(cx, kErrIllegalRegister, reg.name);
-  cx.parse.failed = true;
+  user_error(cx, tgt_err::illegal_register, reg.name);
+  target_of(cx).parse.failed = true;
   return false;
 }
 
@@ -48,14 +46,14 @@ bool known_value(const expr_rec* e, int32_t* value) {
 void apply_sfr_modifiers(ident_node* sfr, expr_rec* e) {
   if (e->state != EXPR_ABSOLUTE || !(e->value & kSfrModifierBits)) return;
   label_rec* label = sfr->label;
-  if (e->value & 0x10000) label->flags |= kSfrNoBitAccess;
-  if (e->value & 0x20000) label->flags &= ~kSfrRead;
-  if (e->value & 0x40000) label->flags &= ~kSfrWrite;
+  if (e->value & 0x10000) label->flags |= LBL_SFR_NO_BIT;
+  if (e->value & 0x20000) label->flags &= ~LBL_SFR_READ;
+  if (e->value & 0x40000) label->flags &= ~LBL_SFR_WRITE;
   e->value &= ~kSfrModifierBits;
 }
 
 operand_desc classify(asm_context& cx, const b03_addr_val& a) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   expr_rec* e = a.x.e;
   operand_desc d{MODE_ADDR, 0, e, nullptr, a.prefix, a.x.sfr};
   if (p.pending_saddr) {
@@ -116,7 +114,7 @@ void act_operator(asm_context& cx, uint16_t code, bool unary) {
 }
 
 void act_segment_bound(asm_context& cx, uint16_t code, ident_node* segment, bool offset_pushed) {
-  if (offset_pushed && cx.parse.current == nullptr) {
+  if (offset_pushed && target_of(cx).parse.current == nullptr) {
     internal_error(cx, "b03.y", "No expr in SFB or SFE", code, 0);
     return;
   }
@@ -127,8 +125,8 @@ void act_segment_bound(asm_context& cx, uint16_t code, ident_node* segment, bool
 
 // SIZEOF is SFE minus SFB, left to the linker.
 void act_sizeof(asm_context& cx, ident_node* segment) {
-  const segment_rec* seg = find_segment_of(cx.segs, segment);
-  if (seg != nullptr && seg->number <= 1) user_error(cx, kErrNotRelocatable);
+  const segment_rec* seg = find_segment(cx, segment);
+  if (seg != nullptr && seg->number <= 1) user_error(cx, gen_err::segment_not_relocatable);
   if (find_operator("-") == nullptr) {
     internal_error(cx, "sizeof_B03", "Can't find '-'", 0, 0);
     return;
@@ -142,7 +140,7 @@ void act_sizeof(asm_context& cx, ident_node* segment) {
 }
 
 b03_expr_val act_finish(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   expr_rec* e = p.current;
   p.current = nullptr;
   ident_node* sfr = finish_expression(cx, e, (p.flags & PARSE_QUIET_SFR) != 0);
@@ -162,13 +160,13 @@ bool act_string_compare(asm_context& cx, const b03_str_val& a, int relation, con
   } else if (relation == OP_NE_SYM || relation == kRelationComma) {
     value = sign;
   } else {
-    user_error(cx, kErrSyntax);
-    cx.parse.failed = true;
+    user_error(cx, gen_err::invalid_syntax);
+    target_of(cx).parse.failed = true;
     return false;
   }
   out->e = make_constant(cx, value);
   out->sfr = nullptr;
-  cx.parse.last = out->e;
+  target_of(cx).parse.last = out->e;
   return true;
 }
 
@@ -238,13 +236,13 @@ operand_desc act_bank(asm_context& cx, int32_t bank) {
 }
 
 void act_store_operand(asm_context& cx, const operand_desc& d) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (p.pending_saddr && d.expr != nullptr) d.expr->flags |= kExprSaddr;
   p.pending_saddr = false;
   if (p.count < p.max_operands && p.operands != nullptr) {
     p.operands[p.count] = d;
   } else if (p.count == p.max_operands) {
-    user_error(cx, kErrTooManyOperands);
+    user_error(cx, tgt_err::too_many_operands);
     p.failed = true;
   }
   ++p.count;
@@ -253,20 +251,20 @@ void act_store_operand(asm_context& cx, const operand_desc& d) {
 // ---- Expression mode ----------------------------------------------------------------
 
 void act_expression_result(asm_context& cx, expr_rec* e) {
-  if (cx.parse.target != nullptr) *cx.parse.target = e;
+  if (target_of(cx).parse.target != nullptr) *target_of(cx).parse.target = e;
 }
 
 // A bit equate: (address - 0FE20H) * 8 + bit.
 bool act_bitpair(asm_context& cx, const b03_expr_val& address, const b03_expr_val& bit) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (!(p.flags & PARSE_BIT_EQUATE)) {
-    user_error(cx, kErrSyntax);
+    user_error(cx, gen_err::invalid_syntax);
     p.failed = true;
     return false;
   }
   const ident_node* label = p.equate_label;
   if (label != nullptr && label->label != nullptr && (label->label->flags & LBL_PUBLIC)) {
-    user_error(cx, kErrBitEquatePublic);
+    user_error(cx, tgt_err::bit_equate_public);
     p.failed = true;
     return false;
   }
@@ -292,15 +290,15 @@ bool act_bitpair(asm_context& cx, const b03_expr_val& address, const b03_expr_va
 }
 
 bool act_indexed(asm_context& cx, const b03_expr_val& operand, const b03_expr_val& alignment) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   segment_rec* seg = p.align_segment;
   if (!(p.flags & PARSE_ALIGNMENT) || seg == nullptr) {
-    user_error(cx, kErrSyntax);
+    user_error(cx, gen_err::invalid_syntax);
     p.failed = true;
     return false;
   }
   if (seg->alignment_count > 0) {
-    user_error(cx, kErrAlignmentSet);
+    user_error(cx, gen_err::alignment_already_set);
     p.failed = true;
     return false;
   }

@@ -14,12 +14,10 @@
 #include "source/char_source.h"
 #include "source/symbols.h"
 #include "target/operand_grammar.h"
+#include "target/target_state.h"
 
 namespace {
 
-constexpr int kErrSyntax = 0;
-constexpr int kErrOperandSyntax = 415;
-constexpr int kWarnConstantTruncated = 15;
 constexpr int kCarryClass = 161;
 constexpr int kBankClass = 162;
 constexpr int kSuffixSaddr = 1;
@@ -50,8 +48,8 @@ int operator_token(asm_context& cx, const operator_rec* op, B03_YYSTYPE* value) 
     case OP_RPAREN: return TK_RPAREN;
     case OP_LOC: return TK_LOC;
     case OP_SFB:
-    case OP_SFE: cx.parse.want_segname = 2; return TK_SFBE;
-    case OP_SIZEOF: cx.parse.want_segname = 2; return TK_SIZEOF;
+    case OP_SFE: target_of(cx).parse.want_segname = 2; return TK_SFBE;
+    case OP_SIZEOF: target_of(cx).parse.want_segname = 2; return TK_SIZEOF;
     case OP_CHECK_RANGE:
     case OP_ERROR_TEXT: return TK_B03_YYUNDEF;  // the linker's, not the source's
     default: break;
@@ -117,7 +115,7 @@ int prefix_token(asm_context& cx, ident_node* chain, const ident_node* prefix, B
 
 // -1: the token is consumed without a grammar token (a suffix word).
 int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   ident_node* chain = t.node;
   if (p.want_segname > 0) {
     p.want_segname = 0;
@@ -127,28 +125,31 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
     value->node = user;
     return TK_SEGNAME;
   }
-  if (chain == nullptr) return TK_B03_YYUNDEF;
-  switch (chain->kind) {
-    case KIND_REGISTER: return register_token(cx, t, chain, value);
-    case KIND_OPERATOR: return operator_token(cx, static_cast<const operator_rec*>(chain->keyword.data), value);
-    case KIND_PREFIX: return prefix_token(cx, chain, chain, value);
-    case KIND_TARGET_SYMBOL:
-      if (chain->keyword.klass == kCarryClass) return TK_CY;
-      if (chain->keyword.klass == kBankClass) {
-        value->num = chain->keyword.code;
-        return TK_RBANK;
-      }
-      break;
-    case KIND_SUFFIX:
-      if (chain->keyword.code == kSuffixSaddr) {
-        p.pending_saddr = true;
-      } else {
-        user_error(cx, kErrOperandSyntax);
-        p.failed = true;
-      }
-      return -1;
-    default:
-      break;
+  // The first node of the name that means something in an operand: "AND"
+  // is a mnemonic too, but here the operator.
+  for (ident_node* n = chain; n != nullptr; n = n->same_name) {
+    switch (n->kind) {
+      case KIND_REGISTER: return register_token(cx, t, n, value);
+      case KIND_OPERATOR: return operator_token(cx, static_cast<const operator_rec*>(n->keyword.data), value);
+      case KIND_PREFIX: return prefix_token(cx, chain, n, value);
+      case KIND_TARGET_SYMBOL:
+        if (n->keyword.klass == kCarryClass) return TK_CY;
+        if (n->keyword.klass == kBankClass) {
+          value->num = n->keyword.code;
+          return TK_RBANK;
+        }
+        break;
+      case KIND_SUFFIX:
+        if (n->keyword.code == kSuffixSaddr) {
+          p.pending_saddr = true;
+        } else {
+          user_error(cx, tgt_err::operand_syntax);
+          p.failed = true;
+        }
+        return -1;
+      default:
+        break;
+    }
   }
   if (ident_node* user = user_node(chain)) {
     get_label_rec(cx, user);
@@ -160,22 +161,42 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
 
 int number_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
   const bool warned = (t.flags & TF_TRUNCATED) != 0;  // by the lexer, beyond 64 bits
-  if (!warned && (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN)) user_warning(cx, kWarnConstantTruncated);
+  if (!warned && (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN)) user_warning(cx, gen_warn::constant_truncated);
   value->num = static_cast<int32_t>(static_cast<uint32_t>(t.value));
   return TK_NUMBER;
+}
+
+// Where the operands of an instruction field begin: its first token, and the
+// first token after a "," outside brackets.
+void note_operand_column(operand_parse_state& p, const token& t) {
+  if (t.kind == TOK_PUNCT) {
+    if (t.code == '(' || t.code == '[') {
+      ++p.depth;
+    } else if ((t.code == ')' || t.code == ']') && p.depth > 0) {
+      --p.depth;
+    } else if (t.code == ',' && p.depth == 0) {
+      p.after_comma = true;
+      return;
+    }
+  }
+  if (p.operand_column[0] == 0)
+    p.operand_column[0] = t.column;
+  else if (p.after_comma && p.operand_column[1] == 0)
+    p.operand_column[1] = t.column;
+  p.after_comma = false;
 }
 
 // string_to_expression's input: the text, its "," and a newline that stops a
 // string left open.
 int read_private_text(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   return p.text_pos < p.text_len ? static_cast<unsigned char>(p.text[p.text_pos++]) : 0;
 }
 
 }  // namespace
 
 int b03_yylex(B03_YYSTYPE* value, asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   if (p.end_seen) return TK_YYEOF;
   if (p.target != nullptr && !p.exprmode_sent) {
     p.exprmode_sent = true;
@@ -195,6 +216,7 @@ int b03_yylex(B03_YYSTYPE* value, asm_context& cx) {
       p.end_token = t;
       return TK_YYEOF;
     }
+    if (p.target == nullptr) note_operand_column(p, t);
     int kind = TK_B03_YYUNDEF;
     const int wanted = p.want_segname;
     switch (t.kind) {
@@ -223,12 +245,12 @@ void b03_yyerror(asm_context& cx, const char* message) {
   // A nesting deeper than the stack is bad input, not a broken assembler.
   if (std::strcmp(message, kStackFull) == 0) {
     user_error(cx, gen_err::expression_too_complex);
-    cx.parse.failed = true;
+    target_of(cx).parse.failed = true;
     return;
   }
   if (std::strncmp(message, "syntax", 6) == 0) {
-    user_error(cx, kErrSyntax);
-    cx.parse.failed = true;
+    user_error(cx, gen_err::invalid_syntax);
+    target_of(cx).parse.failed = true;
     return;
   }
   char text[160];
@@ -238,7 +260,7 @@ void b03_yyerror(asm_context& cx, const char* message) {
 
 void init_parse(asm_context& cx, operand_desc* operands, int max_operands, expr_rec** expression,
                 uint32_t flags, ident_node* equate_label, segment_rec* align_segment) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   p.operands = operands;
   p.max_operands = max_operands;
   p.target = expression;
@@ -255,11 +277,14 @@ void init_parse(asm_context& cx, operand_desc* operands, int max_operands, expr_
   p.want_segname = 0;
   p.current = nullptr;
   p.last = nullptr;
+  p.operand_column[0] = p.operand_column[1] = 0;
+  p.depth = 0;
+  p.after_comma = false;
   p.end_token = token{};
 }
 
 int yyparse(asm_context& cx) {
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   const int result = b03_yyparse(cx);
   while (!p.end_seen) {  // the parse stopped early: the rest of the field goes unread
     const token& t = next_token(cx);
@@ -284,7 +309,7 @@ expr_rec* string_to_expression(asm_context& cx, const char* text) {
     internal_error(cx, "string_to_expression_A08", "Buffer too small", static_cast<long>(length), 0);
     return nullptr;
   }
-  operand_parse_state& p = cx.parse;
+  operand_parse_state& p = target_of(cx).parse;
   std::memcpy(p.text, text, length);
   p.text[length] = ',';
   p.text[length + 1] = '\n';

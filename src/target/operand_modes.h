@@ -104,11 +104,8 @@ constexpr int32_t kBitSymbolBase = kSaddrFirst * 8;  // 7F100H
 constexpr uint16_t kPrefixSaddr = 1;
 constexpr uint16_t kPrefixAbsolute = 4;
 
-// SFR attribute bits of label_rec::flags, and the access modifiers carried in
-// bits 16..18 of an SFR address.
-constexpr uint32_t kSfrNoBitAccess = 0x0400;
-constexpr uint32_t kSfrRead = 0x0800;
-constexpr uint32_t kSfrWrite = 0x1000;
+// The access modifiers carried in bits 16..18 of an SFR address (the SFR's
+// attribute bits are label flags, source/symbols.h).
 constexpr int32_t kSfrModifierBits = 0x70000;
 
 // One parsed operand.

@@ -1,6 +1,6 @@
 // predefined_78k0.cpp — the 78K0 target's predefined preprocessor symbols (B00):
 // the core symbols a shared header compares __CORE__ with, and the version.
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 #include <cstdio>
 

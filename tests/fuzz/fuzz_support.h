@@ -43,7 +43,7 @@ inline std::string& ide_notes() {
   static std::string notes;
   return notes;
 }
-inline void note_to_ide(int kind, const char* format, std::va_list args) {
+inline void note_to_ide(void*, int kind, const char* format, std::va_list args) {
   char text[1025];
   std::vsnprintf(text, sizeof text, format, args);
   if (kind == 0) ide_notes() += std::string("I N T E R N A L\n") + text + "\n";
@@ -52,20 +52,20 @@ inline void note_to_ide(int kind, const char* format, std::va_list args) {
 inline bool in_memory(const char* name) { return current_capture()->files.count(name) != 0; }
 
 // Reads only files held in memory; writes only relative names (kept in memory).
-inline qfile* open_memory_only(const char* name, const char* mode) {
+inline qfile* open_memory_only(void* user, const char* name, const char* mode) {
   if (mode[0] == 'r' && !in_memory(name)) return nullptr;
   if (mode[0] == 'r') read_names().insert(name);
   if (mode[0] != 'r' && name[0] == '/') return nullptr;
-  return capture_entries().open_file(name, mode);
+  return capture_entries().entries.open_file(user, name, mode);
 }
-inline int remove_memory_only(const char* name) {
-  return in_memory(name) ? capture_entries().remove_file(name) : -1;
+inline int remove_memory_only(void* user, const char* name) {
+  return in_memory(name) ? capture_entries().entries.remove_file(user, name) : -1;
 }
-inline int rename_memory_only(const char* from, const char* to) {
-  return in_memory(from) && to[0] != '/' ? capture_entries().rename_file(from, to) : -1;
+inline int rename_memory_only(void* user, const char* from, const char* to) {
+  return in_memory(from) && to[0] != '/' ? capture_entries().entries.rename_file(user, from, to) : -1;
 }
-inline file_kind identify_memory_only(const char* name, file_identity* id) {
-  if (in_memory(name)) return capture_entries().identify_file(name, id);
+inline file_kind identify_memory_only(void* user, const char* name, file_identity* id) {
+  if (in_memory(name)) return capture_entries().entries.identify_file(user, name, id);
   if (id != nullptr) *id = file_identity{};
   return file_kind::missing;
 }
@@ -78,11 +78,11 @@ inline void memory_only(capture_table& cap) {
   read_names().clear();
   texts_before() = cap.files;
   capture_entries() = cap.table;
-  cap.table.open_file = open_memory_only;
-  cap.table.remove_file = remove_memory_only;
-  cap.table.rename_file = rename_memory_only;
-  cap.table.identify_file = identify_memory_only;
-  cap.table.formatted_message = note_to_ide;
+  cap.table.entries.open_file = open_memory_only;
+  cap.table.entries.remove_file = remove_memory_only;
+  cap.table.entries.rename_file = rename_memory_only;
+  cap.table.entries.identify_file = identify_memory_only;
+  cap.table.entries.formatted_message = note_to_ide;
 }
 
 // What a run left behind: counts of the runs that met the one internal error

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "fuzz_seeds.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -34,10 +35,14 @@ int assemble(const uint8_t* data, size_t size, bool with_list) {
   fuzz::memory_only(cap);
   char program[] = "qasm";
   char source[] = "fuzz.s26";
+  // The processor option follows from the input's size, so that all three
+  // instruction sets are fuzzed and a saved input reproduces its run.
+  char option[] = "-v0";
+  option[2] = static_cast<char>('0' + size % 3);
   char list_option[] = "-l";
   char list[] = "fuzz.lst";
-  char* argv[] = {program, source, list_option, list, nullptr};
-  const int code = qasm_main(cap.table, with_list ? 4 : 2, argv);
+  char* argv[] = {program, option, source, list_option, list, nullptr};
+  const int code = qasm_main(cap.table, with_list ? 5 : 3, argv);
   fuzz::check_run(cap, code, kListName, g_tally);
   return code;
 }
@@ -59,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz_seeds.h"
+
 namespace {
 
 // Pieces of the language and of its errors.
@@ -73,6 +80,18 @@ const char* const kFragments[] = {
     "@", "(", ")", "[", "]", ",", ":", "::", ".", "{", "}", "`", "\t", "\r", " ", "  ", "\n", "\\\n",
     "\x01", "\xe4", "\xff", "!X", "#if ", "#elif ", "#else", "#endif", "#ifdef X", "#undef X", "defined(",
     "0x10000000000000000", "((((((((((((((((((((", "))))))))))))))))))))", "#include \"fuzz.s26\"", "$fuzz.s26",
+    // Instruction lines of both cores and their operand shapes.
+    " MOV A,0FF10H", " MOV A,S:0FF10H", " MOV A,N:0FE30H", " MOVW AX,0FE21H", " ADD A,0FF30H", " INC 0FF30H",
+    " BR $+129", " BR $-127", " BC L1", " BT 0FE20H.7,$", " BF A.8,L1", " DBNZ 0FE80H,$", " CALLF 0FFFH",
+    " CALLT [41H]", " CALLT [7EH]", " SEL RB3", " ROL A,2", " MULU X", " DIVUW C", " SET1 0FE20H", " SET1 F.1",
+    " XCH A,[DE]", " MOV [HL+C],A", " MOV1 CY,PSW.3", " XCHW AX,AX", " MOV A,A", " PUSH HL", " ADDW AX,#-1",
+    "F EQU 0FE21H.5", "G = F", " sfr P0 = 0FF00H", " sfrp TM = 0FF10H", " const sfr P1 = 0FF01H",
+    " SFRTYPE T0 READ, WORD = 1FF12H", " MOV P0,#1", " MOVW TM,AX", ",", "[HL+", "].", ".3",
+    // Segments, data and symbols.
+    " RSEG CODE", " RSEG VARS:DATA(1),100H", " COMMON C:NOROOT", " ASEG 10H", " ORG 0FFFEH", " ALIGN 3,0AAH",
+    " EVEN", " ODD 1", " DS 10", " DS -1", " DB 1,\"ab\",L1,256", " DW L1-L1,EXT", " DP 123456H", " DD 1.5",
+    " EXTERN EXT", " PUBLIC L1", " PUBWEAK L1", "X SET X+1", "Y DEFINE 3", " LIMIT 5,0,3,\"m\"", " RADIX 16",
+    " RTMODEL \"k\",\"v\"", " FUNCTION L1,1", " ARGFRAME CODE,2,STACK", " SYMBOL \"s\"", " END L1",
 };
 
 std::string fragment(std::mt19937_64& rng) {
@@ -124,21 +143,6 @@ std::string mutate(std::mt19937_64& rng, std::string s) {
   return s;
 }
 
-std::vector<std::string> load_seeds(int argc, char** argv, int first) {
-  std::vector<std::string> seeds;
-  for (int i = first; i < argc; ++i) {
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(argv[i], ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (!it->is_regular_file() || it->path().extension() != ".s26") continue;
-      std::ifstream in(it->path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      seeds.push_back(text.str());
-    }
-  }
-  return seeds;
-}
 
 }  // namespace
 

@@ -10,30 +10,27 @@
 #include "driver/context.h"
 #include "driver/statement.h"
 #include "driver/stops.h"
-#include "support/capture.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
 namespace {
 
 int g_notified_errors = -1;  // last counts seen by the count notification
 int g_notified_warnings = -1;
 int g_notifications = 0;
-void note_counts(int errors, int warnings) {
+void note_counts(void*, int errors, int warnings) {
   g_notified_errors = errors;
   g_notified_warnings = warnings;
   ++g_notifications;
 }
 
-class Diag : public ::testing::Test {
+class Diag : public AsmTest {
  protected:
-  capture_table cap;
-  asm_context cx{cap.table};
-
   void SetUp() override {
-    for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
-    cx.driver.pass1 = 1;
+    AsmTest::SetUp();
     at_line("t.s26", 7, "LOOP  MOVW AX,#1\n", 7);
-    g_notifications = 0;
-    cap.table.count_notification = note_counts;
+    g_notifications = g_notified_errors = g_notified_warnings = 0;
+    cap.table.entries.count_notification = note_counts;
   }
   void TearDown() override {
     if (cx.driver.files.list != nullptr) cap.table.close_file(cx.driver.files.list);
@@ -84,23 +81,21 @@ class Expansion : public Diag, public ::testing::WithParamInterface<expansion_ca
 
 TEST_P(Expansion, FillsArgumentsIntoText) {
   const expansion_case& c = GetParam();
-  user_error(cx, c.number, c.text, c.value);
+  user_error(cx, error_id{c.number}, c.text, c.value);
   const std::string heading = "\"t.s26\",7  Error[" + std::to_string(c.number) + "]: ";
   const auto at = cap.console.find(heading);
   ASSERT_NE(at, std::string::npos) << cap.console;
   EXPECT_EQ(cap.console.substr(at + heading.size()), std::string(c.expected) + "\n");
 }
 
+// Arguments the table of every message (messages_test.cpp) does not show:
+// letters in a hexadecimal number, a negative decimal, no string at all.
 INSTANTIATE_TEST_SUITE_P(
     ControlBytes, Expansion,
-    ::testing::Values(expansion_case{42, "X", 0, "Duplicate label:'X'"},                 // {s}
-                      expansion_case{66, nullptr, 0xFFFF, "Segment too long (max is ffff)"},  // {x}
-                      expansion_case{108, "ABCDEF", 255,
-                                     "Symbol too long (max is 255). The symbol is \"ABCDEF\""},  // {q}, {n}
+    ::testing::Values(expansion_case{66, nullptr, 0xFFFF, "Segment too long (max is ffff)"},
                       expansion_case{70, "LIM", -3, "Limit exceeded: 'LIM', value is: -3 (decimal)"},
-                      expansion_case{17, nullptr, 0, "')' expected"},    // lead byte not printed
-                      expansion_case{50, nullptr, 0, "Undefined symbol:''"},  // no string given
-                      expansion_case{417, "HL", 0, "Illegal register, 'HL' is not allowed here"}));
+                      expansion_case{50, nullptr, 0, "Undefined symbol:''"}),
+    [](const auto& info) { return "error_" + std::to_string(info.param.number); });
 
 TEST_F(Diag, StringArgumentIsNotCarriedToTheNextReport) {
   user_error(cx, gen_err::duplicate_label, "X");
@@ -159,15 +154,14 @@ TEST_F(Diag, ControlCharactersEchoAsDollar) {
 
 TEST_F(Diag, FatalErrorPrintsNoteAndStops) {
   EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), 3);
-  EXPECT_NE(cap.console.find("Error[1]: Too deep #include nesting (max is 10)\n"
-                             "\nFatal! Execution terminated...\n"),
-            std::string::npos);
+  EXPECT_TRUE(said("Error[1]: Too deep #include nesting (max is 10)\n"
+                   "\nFatal! Execution terminated...\n"));
 }
 
 TEST_F(Diag, IgnoredFatalFlagNeitherNotesNorStops) {
   cx.driver.opt.ignore_errors = 1;
   EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), -1);
-  EXPECT_EQ(cap.console.find("Fatal!"), std::string::npos);
+  EXPECT_FALSE(said("Fatal!"));
   EXPECT_EQ(cx.driver.module_errors, 1);
 }
 
@@ -178,18 +172,13 @@ TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
   user_error(cx, gen_err::structured_unbalanced);
   pop_block(cx);
   user_error(cx, gen_err::else_without_if);
-  EXPECT_NE(cap.console.find("Error[60]: Unbalanced structured assembly directives\n\"t.s26\""),
-            std::string::npos);
-  EXPECT_NE(cap.console.find("Error[60]: Unbalanced structured assembly directives\n"
-                             "In structured assembly started in line 12\n\n"),
-            std::string::npos);
-  EXPECT_NE(cap.console.find("Error[58]: ELSE without IF\nIn conditional assembly started in line 4\n\n"),
-            std::string::npos);
+  EXPECT_TRUE(said("Error[60]: Unbalanced structured assembly directives\n\"t.s26\""));
+  EXPECT_TRUE(said("Error[60]: Unbalanced structured assembly directives\n"
+                   "In structured assembly started in line 12\n\n"));
+  EXPECT_TRUE(said("Error[58]: ELSE without IF\nIn conditional assembly started in line 4\n\n"));
 }
 
-TEST(BlockStack, TopIsInnermostAndEmptyStackIsTypeNone) {
-  capture_table cap;
-  asm_context cx(cap.table);
+TEST_F(Diag, BlockStackTopIsInnermostAndEmptyStackIsTypeNone) {
   EXPECT_EQ(top_block(cx).type, block_type::none);
   pop_block(cx);  // nothing open: no effect
   push_block(cx, block_type::macro, 5);
@@ -233,8 +222,8 @@ TEST_F(Diag, LimitFromOptionIsNamedInErrorNine) {
   user_error(cx, gen_err::bad_instruction);
   user_error(cx, gen_err::bad_instruction);
   EXPECT_EQ(stop_code_of_error(gen_err::bad_label), 3);
-  EXPECT_NE(cap.console.find("Error[9]: Too many errors encountered (>3).\n"), std::string::npos);
-  EXPECT_EQ(cap.console.find("Error[41]"), std::string::npos);
+  EXPECT_TRUE(said("Error[9]: Too many errors encountered (>3).\n"));
+  EXPECT_FALSE(said("Error[41]"));
 }
 
 TEST_F(Diag, NoLimitInIdeMode) {
@@ -244,7 +233,7 @@ TEST_F(Diag, NoLimitInIdeMode) {
   EXPECT_EQ(cx.driver.module_errors, 150);
   EXPECT_EQ(g_notifications, 150);
   EXPECT_EQ(g_notified_errors, 150);
-  EXPECT_EQ(cap.console.find("Error[9]"), std::string::npos);
+  EXPECT_FALSE(said("Error[9]"));
 }
 
 TEST_F(Diag, IdeModeMarksColumnAndMessage) {
@@ -259,57 +248,49 @@ TEST_F(Diag, IdeModeMarksColumnAndMessage) {
 
 // ---- warnings --------------------------------------------------------------
 
-TEST_F(Diag, DisabledWarningIsNeitherPrintedNorCounted) {
-  cx.driver.opt.warning_enable_table[15] = 0;
-  user_warning(cx, gen_warn::constant_truncated);
-  cx.driver.opt.warnings_as_errors = 1;
-  user_warning(cx, gen_warn::constant_truncated);
-  EXPECT_EQ(cap.console, "");
-  EXPECT_EQ(cx.driver.module_warnings, 0);
-  EXPECT_EQ(cx.driver.module_errors, 0);
-}
+// The filter: the -w switch, the table entry of the number, letter W of -c
+// (warnings as errors) and IDE mode. Each row reports warnings 15 and 400.
+struct filter_case {
+  const char* name;
+  int all_warnings, entry_on, as_errors, ide;
+  const char* shown;  // the heading printed for warning 15, or "" for none
+  int warnings, errors;
+};
 
-TEST_F(Diag, AllWarningsOffSilencesEveryWarning) {
-  // -w: the switch off and every table entry 0.
-  cx.driver.opt.all_warnings = 0;
-  for (auto& entry : cx.driver.opt.warning_enable_table) entry = 0;
+class WarningFilter : public Diag, public ::testing::WithParamInterface<filter_case> {};
+
+TEST_P(WarningFilter, PrintsAndCounts) {
+  const filter_case& c = GetParam();
+  cx.driver.opt.all_warnings = c.all_warnings;
+  cx.driver.opt.warning_enable_table[15] = cx.driver.opt.warning_enable_table[400] = c.entry_on;
+  cx.driver.opt.warnings_as_errors = c.as_errors;
+  cx.driver.ide_mode = c.ide;
   user_warning(cx, gen_warn::constant_truncated);
   user_warning(cx, tgt_warn::number_out_of_range);
-  EXPECT_EQ(cap.console, "");
-  EXPECT_EQ(cx.driver.module_warnings, 0);
+  if (*c.shown == '\0') {
+    EXPECT_EQ(cap.console, "");
+  } else {
+    EXPECT_TRUE(said(std::string("\"t.s26\",7  ") + c.shown + ": Constant truncated\n")) << cap.console;
+  }
+  EXPECT_EQ(cx.driver.module_warnings, c.warnings);
+  EXPECT_EQ(cx.driver.module_errors, c.errors);
+  if (c.ide) {
+    EXPECT_EQ(g_notified_warnings, c.warnings);
+  }
 }
 
-TEST_F(Diag, SwitchOffWithEntryOnCountsButDoesNotPrint) {
-  cx.driver.opt.all_warnings = 0;
-  user_warning(cx, gen_warn::constant_truncated);
-  EXPECT_EQ(cap.console, "");
-  EXPECT_EQ(cx.driver.module_warnings, 1);
-}
+const filter_case kFilters[] = {
+    {"PrintedAndCounted", 1, 1, 0, 0, "Warning[15]", 2, 0},
+    {"EntryOff", 1, 0, 0, 0, "", 0, 0},
+    {"EntryOffEvenAsError", 1, 0, 1, 0, "", 0, 0},
+    {"SwitchOffCountsWithoutPrinting", 0, 1, 0, 0, "", 2, 0},
+    {"SwitchAndEntriesOff", 0, 0, 0, 0, "", 0, 0},
+    {"LetterWMakesErrors", 1, 1, 1, 0, "Error[15]", 0, 2},
+    {"IdeModeCounts", 1, 1, 0, 1, "Warning[15]", 2, 0},
+    {"IdeModeCountsOnlyWithTheSwitchOn", 0, 1, 0, 1, "", 0, 0},
+};
 
-TEST_F(Diag, WarningPrintedAndCounted) {
-  user_warning(cx, gen_warn::symbol_duplicated, "S");
-  EXPECT_EQ(cap.console, "\nLOOP  MOVW AX,#1\n------^\n\"t.s26\",7  Warning[19]: Symbol 'S' duplicated\n");
-  EXPECT_EQ(cx.driver.module_warnings, 1);
-  EXPECT_EQ(cx.driver.module_errors, 0);
-}
-
-TEST_F(Diag, IdeModeCountsWarningsOnlyWithAllWarningsOn) {
-  cx.driver.ide_mode = 1;
-  user_warning(cx, gen_warn::constant_truncated);
-  EXPECT_EQ(cx.driver.module_warnings, 1);
-  EXPECT_EQ(g_notified_warnings, 1);
-  cx.driver.opt.all_warnings = 0;
-  user_warning(cx, gen_warn::constant_truncated);
-  EXPECT_EQ(cx.driver.module_warnings, 1);
-}
-
-TEST_F(Diag, LetterWReportsWarningAsError) {
-  cx.driver.opt.warnings_as_errors = 1;
-  user_warning(cx, gen_warn::division_by_zero);
-  EXPECT_EQ(cap.console, "\nLOOP  MOVW AX,#1\n------^\n\"t.s26\",7  Error[14]: Division by zero\n");
-  EXPECT_EQ(cx.driver.module_errors, 1);
-  EXPECT_EQ(cx.driver.module_warnings, 0);
-}
+INSTANTIATE_TEST_SUITE_P(Warnings, WarningFilter, ::testing::ValuesIn(kFilters), by_name);
 
 TEST_F(Diag, LetterWWarningCountsAgainstTheLimit) {
   cx.driver.opt.warnings_as_errors = 1;
@@ -321,19 +302,18 @@ TEST_F(Diag, LetterWWarningCountsAgainstTheLimit) {
   } catch (const run_stop& stop) {
     EXPECT_EQ(stop.exit_code, 3);
   }
-  EXPECT_NE(cap.console.find("Error[9]: Too many errors encountered (>2).\n"), std::string::npos);
-  EXPECT_EQ(cap.console.find("Error[14]"), std::string::npos);
+  EXPECT_TRUE(said("Error[9]: Too many errors encountered (>2).\n"));
+  EXPECT_FALSE(said("Error[14]"));
 }
 
 TEST_F(Diag, FloatWarningCodes) {
   fp_warnings(&cx, 1);
   fp_warnings(&cx, 2);
-  EXPECT_NE(cap.console.find("Warning[5]: Floating point value out-of-range\n"), std::string::npos);
-  EXPECT_NE(cap.console.find("Warning[6]: Floating point division by zero\n"), std::string::npos);
+  EXPECT_TRUE(said("Warning[5]: Floating point value out-of-range\n"));
+  EXPECT_TRUE(said("Warning[6]: Floating point division by zero\n"));
   EXPECT_EQ(cx.driver.module_warnings, 2);
   EXPECT_THROW(fp_warnings(&cx, 3), run_stop);
-  EXPECT_NE(cap.console.find("In function: fp_warnings - A03\nDiagnostic: unknown warning\n"),
-            std::string::npos);
+  EXPECT_TRUE(said("In function: fp_warnings - A03\nDiagnostic: unknown warning\n"));
 }
 
 // ---- console silence and hidden records --------------------------------------
@@ -394,18 +374,58 @@ TEST_F(Diag, LongListTextIsCutWhereFewerThanSixPlacesRemain) {
   EXPECT_EQ(total, expected.size());
 }
 
-TEST_F(Diag, ListWithoutStatementRecordIsInternalError) {
+// Reports without a statement record: those raised while a line is read go
+// to that line's record once it exists; the rest stay loose for the
+// module's diagnostics block. None is an internal error.
+TEST_F(Diag, ListWithoutStatementRecordStaysLoose) {
   open_list();
-  EXPECT_THROW(user_error(cx, gen_err::bad_instruction), run_stop);
-  cap.table.close_file(cx.driver.files.list);
-  cx.driver.files.list = nullptr;
-  EXPECT_NE(cap.files["t.lst"].find("In function: error_to_AVM_A01\nDiagnostic: last_avm == NULL\n"),
-            std::string::npos);
+  EXPECT_NO_THROW(user_error(cx, gen_err::bad_instruction));
+  const diag_piece* loose = take_loose_diagnostics(cx);
+  ASSERT_NE(loose, nullptr);
+  EXPECT_NE(std::string(loose->text, loose->length).find("Error[40]: Bad instruction"), std::string::npos);
+  EXPECT_EQ(take_loose_diagnostics(cx), nullptr);  // taken once
+}
+
+TEST_F(Diag, HeldReportsGoToTheNextRecordNotThePrevious) {
+  open_list();
+  statement_rec* before = statement("t.s26", 6, "  DB 1");
+  user_warning(cx, gen_warn::constant_truncated);  // on the current statement
+  hold_diagnostics(cx);
+  at_line("t.s26", 7, "LOOP  MOVW AX,#1\n", 1);
+  user_error(cx, gen_err::line_too_long, nullptr, 31999);  // while line 7 is read
+  statement_rec* line7 = statement("t.s26", 7, "LOOP  MOVW AX,#1");
+  attach_held_diagnostics(cx, line7);
+  user_error(cx, gen_err::bad_instruction);  // after the hold: the current statement
+  EXPECT_EQ(pieces(before).find("Error"), std::string::npos) << pieces(before);
+  EXPECT_NE(pieces(line7).find("Error[5]"), std::string::npos) << pieces(line7);
+  EXPECT_NE(pieces(line7).find("Error[40]"), std::string::npos) << pieces(line7);
+  EXPECT_EQ(take_loose_diagnostics(cx), nullptr);
+}
+
+TEST_F(Diag, OnlyWhatWasHeldMovesAndTheEndOfInputLeavesItLoose) {
+  open_list();
+  user_error(cx, gen_err::bad_label);  // no statement yet: loose
+  hold_diagnostics(cx);
+  user_error(cx, gen_err::invalid_syntax);
+  statement_rec* first = statement("t.s26", 7, "LOOP  MOVW AX,#1");
+  attach_held_diagnostics(cx, first);
+  hold_diagnostics(cx);
+  user_error(cx, gen_err::bad_instruction);
+  release_held_diagnostics(cx);  // the input ended: no record follows
+  user_error(cx, gen_err::invalid_syntax);  // after the release: the current statement again
+  std::string loose;
+  for (const diag_piece* p = take_loose_diagnostics(cx); p != nullptr; p = p->next) loose.append(p->text, p->length);
+  EXPECT_NE(loose.find("Error[41]"), std::string::npos) << loose;
+  EXPECT_NE(loose.find("Error[40]"), std::string::npos) << loose;
+  EXPECT_EQ(loose.find("Error[0]"), std::string::npos) << loose;
+  EXPECT_EQ(pieces(first).find("Error[41]"), std::string::npos) << pieces(first);
+  EXPECT_NE(pieces(first).find("Error[0]"), pieces(first).rfind("Error[0]")) << pieces(first);  // both on it
 }
 
 // ---- pass-2 positions -------------------------------------------------------
 
 struct operand_case {
+  const char* name;
   int operand;
   const char* marker;
 };
@@ -422,9 +442,10 @@ TEST_P(Pass2Column, OperandPositionPicksColumn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OperandColumns, Pass2Column,
-                         ::testing::Values(operand_case{OPERAND_1, "-------^"},
-                                           operand_case{OPERAND_2, "----------^"},
-                                           operand_case{OPERATION_FIELD, "--^"}));
+                         ::testing::Values(operand_case{"Operand1", OPERAND_1, "-------^"},
+                                           operand_case{"Operand2", OPERAND_2, "----------^"},
+                                           operand_case{"Operation", OPERATION_FIELD, "--^"}),
+                         by_name);
 
 TEST_F(Diag, Pass2CurrentStatementWhilePassOneRuns) {
   statement("c.s26", 3, "  BR $X");
@@ -442,23 +463,22 @@ TEST_F(Diag, Pass2WarningDisabledDoesNothing) {
 TEST_F(Diag, Pass2IllegalOperandPositionIsInternalError) {
   statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
   EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4), run_stop);
-  EXPECT_NE(cap.console.find("In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
-                             "Line: 0   P0: 4    P1: 0\n"),
-            std::string::npos);
+  EXPECT_TRUE(said("In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
+                   "Line: 0   P0: 4    P1: 0\n"));
 }
 
 TEST_F(Diag, Pass2LineWithoutStatementIsInternalError) {
   line_rec* orphan = make_line_rec(cx, "p.s26", 30, "  NOP", 5);
   EXPECT_THROW(user_error_pass2(cx, AVM_VIA_LINE, orphan, gen_err::bad_label, OPERAND_1), run_stop);
-  EXPECT_NE(cap.console.find("In function: print_problem A01\nDiagnostic: AVM missing\n"), std::string::npos);
+  EXPECT_TRUE(said("In function: print_problem A01\nDiagnostic: AVM missing\n"));
 }
 
-TEST_F(Diag, InternalErrorsInIdeModeLetTheReportThrough) {
+TEST_F(Diag, InternalErrorsInIdeModeStopTheRunToo) {
   cx.driver.ide_mode = 1;
   statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
-  user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 9);
+  EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 9), run_stop);
   EXPECT_EQ(cx.driver.module_errors, 1);
-  EXPECT_NE(cap.console.find("\xC0\"p.s26\",30  Error[41]: Bad label\n"), std::string::npos);
+  EXPECT_EQ(cap.console.find("Error[41]"), std::string::npos);
 }
 
 }  // namespace

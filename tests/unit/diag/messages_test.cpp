@@ -8,7 +8,8 @@
 #include "diag/diag.h"
 #include "driver/block_stack.h"
 #include "driver/context.h"
-#include "support/capture.h"
+#include "support/asm_fixture.h"
+#include "target/messages_78k0.h"
 
 namespace {
 
@@ -99,11 +100,11 @@ const printed kErrors[] = {
     {75, "Repeat directive unbalanced", BLOCK},
     {76, "End of repeat directive is missing", BLOCK},
     {77, "LOCALs not allowed in this context, ('nm')", NONE},
-    {78, "End of macro expected", NONE},
-    {79, "End of repeat expected", NONE},
-    {80, "End of conditional assembly expected", NONE},
-    {81, "End of structured assembly expected", NONE},
-    {82, "Misplaced end of structured assembly", NONE},
+    {78, "End of macro expected", BLOCK},
+    {79, "End of repeat expected", BLOCK},
+    {80, "End of conditional assembly expected", BLOCK},
+    {81, "End of structured assembly expected", BLOCK},
+    {82, "Misplaced end of structured assembly", BLOCK},
     {83, "Error in SFR attribute definition", NONE},
     {84, "Illegal symbol type in symbol 'nm'", NONE},
     {85, "Wrong nr of arguments", NONE},
@@ -240,12 +241,10 @@ std::string expected_for(const printed& p, bool is_error) {
   return s;
 }
 
-class EveryMessage : public ::testing::Test {
+class EveryMessage : public AsmTest {
  protected:
-  capture_table cap;
-  asm_context cx{cap.table};
-
   void SetUp() override {
+    AsmTest::SetUp();
     cx.source.file_name = "m.s26";
     cx.source.line_no = 12;
     cx.source.line = "    NOP\n";

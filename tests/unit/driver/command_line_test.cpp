@@ -5,16 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "driver/command_line_steps.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
 namespace {
 
 using words = std::vector<std::string>;
 
-constexpr const char* kSource = "        END\n";
+// A module with content: a run of it writes an object.
+constexpr const char* kSource = "        DB      0\n        END\n";
 constexpr const char* kSignOn = "\n    VEK Assembler V4.62.5.50016/W32 for 78K0 and 78K0S\n";
 
 // Names of the object and list files a run left in the capture.
@@ -161,8 +164,7 @@ const stop_case kStops[] = {
      "\nError in command line: Command file already open: 'm1.xcl'\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, Stops, ::testing::ValuesIn(kStops),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, Stops, ::testing::ValuesIn(kStops), by_name);
 
 // A source that would become its own default object name is refused too.
 TEST_F(CommandLine, SourceNamedLikeItsObject) {
@@ -212,17 +214,7 @@ const ignored_case kIgnored[] = {
      "\nIllegal range in -w option: 123456789012-499, ignored\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, Ignored, ::testing::ValuesIn(kIgnored),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CommandLine, IgnoredArgumentsLeaveTheSettingsAlone) {
-  command_line_run r;
-  r.cap.files["a.s26"] = kSource;
-  ASSERT_EQ(r.run({"-E-5", "-M<<", "a.s26"}), 0);
-  EXPECT_EQ(r.cx.driver.opt.error_limit, 100);
-  EXPECT_EQ(r.cx.driver.opt.macro_quote_start, '<');
-  EXPECT_EQ(r.cx.driver.opt.macro_quote_end, '>');
-}
+INSTANTIATE_TEST_SUITE_P(CommandLine, Ignored, ::testing::ValuesIn(kIgnored), by_name);
 
 // ---------------------------------------------------------------------------
 // Warning strings: which of the 500 warnings stay on.
@@ -270,8 +262,7 @@ const warning_case kWarningStrings[] = {
     {"other_character_ends", "-,+5x+6", {{5, 5}}, 1, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, WarningString, ::testing::ValuesIn(kWarningStrings),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, WarningString, ::testing::ValuesIn(kWarningStrings), by_name);
 
 TEST_F(CommandLine, DefaultWarningsAreAllOn) {
   command_line_run r;
@@ -283,30 +274,7 @@ TEST_F(CommandLine, DefaultWarningsAreAllOn) {
 }
 
 // ---------------------------------------------------------------------------
-// -D and -U: all -D first, then all -U, each in command-line order.
-
-TEST_F(CommandLine, DefinesBeforeUndefinesInCommandLineOrder) {
-  command_line_run ok;
-  ok.cap.files["a.s26"] = kSource;
-  ASSERT_EQ(ok.run({"-UA", "-DA", "a.s26", "-DB=2", "-UB", "-D_c$1=", "-D$x=a=b"}), 0) << ok.cap.console;
-  const auto& d = ok.cx.driver.command_defines;
-  ASSERT_EQ(d.size(), 6u);
-  struct expected_define {
-    const char* name;
-    const char* value;
-    bool undefine;
-  };
-  const expected_define expected[] = {
-      {"A", "1", false}, {"B", "2", false}, {"_c$1", "", false}, {"$x", "a=b", false}, {"A", "", true}, {"B", "", true},
-  };
-  for (std::size_t i = 0; i < d.size(); ++i) {
-    EXPECT_EQ(d[i].name, expected[i].name) << i;
-    EXPECT_EQ(d[i].undefine, expected[i].undefine) << i;
-    if (!expected[i].undefine) {
-      EXPECT_EQ(d[i].value, expected[i].value) << i;
-    }
-  }
-}
+// -D and -U from many repeated words.
 
 // Many uses of repeated options, interleaved: each letter keeps its own order.
 TEST_F(CommandLine, ManyRepeatedOptionsKeepTheirOrder) {
@@ -327,17 +295,6 @@ TEST_F(CommandLine, ManyRepeatedOptionsKeepTheirOrder) {
     ASSERT_EQ(r.cx.driver.include_paths[1 + i], "p" + std::to_string(i));
   }
   EXPECT_EQ(d[3000].name, "LAST");
-}
-
-TEST_F(CommandLine, DefinesFromQasmoptAndCommandFilesKeepTheirPlace) {
-  env_guard opt("QASMOPT", "-UQ -DQ");
-  command_line_run r;
-  r.cap.files["a.s26"] = kSource;
-  r.cap.files["cmd.xcl"] = "-UF -DF";
-  ASSERT_EQ(r.run({"-DC", "-f", "cmd", "-UC", "a.s26"}), 0) << r.cap.console;
-  words order;
-  for (const command_define& d : r.cx.driver.command_defines) order.push_back((d.undefine ? "-U" : "-D") + d.name);
-  EXPECT_EQ(order, (words{"-DQ", "-DC", "-DF", "-UQ", "-UF", "-UC"}));
 }
 
 // -D giving a name another value is warning 9, counted like any other.
@@ -375,8 +332,7 @@ const redefinition_case kRedefinitions[] = {
     {"with_a_list_file", {"-l", "a.lst", "-DA=1", "-DA=2"}, 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineRedefinition, ::testing::ValuesIn(kRedefinitions),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineRedefinition, ::testing::ValuesIn(kRedefinitions), by_name);
 
 // The same command file twice, one after the other or from two others, is
 // no loop: only a file still being read may not be named again.
@@ -435,23 +391,29 @@ const c_case kListingLetters[] = {
     {"hidden_with_others", "D!#$WA", 0x50A, 0, 1, 1, 1, 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, ListingLetters, ::testing::ValuesIn(kListingLetters),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, ListingLetters, ::testing::ValuesIn(kListingLetters), by_name);
 
-TEST_F(CommandLine, RepeatedListingOptionsAllTakeEffect) {
-  command_line_run r;
-  r.cap.files["a.s26"] = kSource;
-  ASSERT_EQ(r.run({"-cD", "a.s26", "-cA", "-c!"}), 0) << r.cap.console;
-  EXPECT_EQ(r.cx.driver.opt.listing_flags, 0x50Au);
-  EXPECT_EQ(r.cx.driver.opt.ignore_errors, 1);
+// Settings of one value each, read back as text; the command line prints nothing.
+std::string text_of(int v) { return std::to_string(v); }
+std::string text_of(uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(v));
+  return text;
 }
+std::string text_of(const std::string& s) { return s; }
+template <auto Field>
+std::string setting(const option_settings& o) {
+  return text_of(o.*Field);
+}
+std::string quotes(const option_settings& o) { return {o.macro_quote_start, o.macro_quote_end}; }
+std::string xref_bit(const option_settings& o) { return text_of(o.listing_flags & 0x200u); }
 
-// Options with one value each: the option, the accepted setting.
 struct value_case {
   const char* name;
   words args;
-  int option_settings::*field;
-  int value;
+  std::string (*get)(const option_settings&);
+  std::string value;
+  bool quiet = true;  // false: the option prints that it is ignored
 };
 
 class OptionValue : public CommandLine, public ::testing::WithParamInterface<value_case> {};
@@ -463,79 +425,56 @@ TEST_P(OptionValue, Set) {
   words args = c.args;
   args.push_back("a.s26");
   ASSERT_EQ(r.run(args), 0) << r.cap.console;
-  EXPECT_EQ(r.cx.driver.opt.*c.field, c.value);
+  EXPECT_EQ(c.get(r.cx.driver.opt), c.value);
+  EXPECT_EQ(r.cap.console.empty(), c.quiet) << r.cap.console;
 }
 
+using o = option_settings;
 const value_case kOptionValues[] = {
-    {"t2", {"-t2"}, &option_settings::tab_spacing, 2},
-    {"t9", {"-t9"}, &option_settings::tab_spacing, 9},
-    {"p10", {"-p10", "-l", "x"}, &option_settings::page_length, 10},
-    {"p150", {"-L", "-p150"}, &option_settings::page_length, 150},
-    {"p_leading_zero", {"-p010", "-L"}, &option_settings::page_length, 10},
-    {"E1", {"-E1"}, &option_settings::error_limit, 1},
-    {"E250", {"-E250"}, &option_settings::error_limit, 250},
-    {"v0", {"-v0"}, &option_settings::processor_option, 0},
-    {"v1", {"-v1"}, &option_settings::processor_option, 1},
-    {"v2", {"-v2"}, &option_settings::processor_option, 2},
-    {"s_sensitive", {"-s"}, &option_settings::case_sensitive, 1},
-    {"s_plus", {"-s+"}, &option_settings::case_sensitive, 1},
-    {"s_minus", {"-s-"}, &option_settings::case_sensitive, 0},
-    {"s_given", {"-s-"}, &option_settings::case_given, 1},
-    {"S_silent", {"-S"}, &option_settings::sign_on, 0},
-    {"S_keeps_diagnostics", {"-S"}, &option_settings::silent_diagnostics, 0},
-    {"ST_silent", {"-ST"}, &option_settings::sign_on, 0},
-    {"ST_no_diagnostics", {"-ST"}, &option_settings::silent_diagnostics, 1},
-    {"n_multibyte", {"-n"}, &option_settings::multibyte, 1},
-    {"n_locale_multibyte", {"-nlocale=C"}, &option_settings::multibyte, 1},
-    {"B", {"-B"}, &option_settings::macro_debug, 1},
-    {"i", {"-i", "-L"}, &option_settings::list_includes, 1},
-    {"N", {"-N"}, &option_settings::listing_header, 0},
-    {"x_plain", {"-x", "-L"}, &option_settings::xref_line_spacing, 1},
-    {"x_dual_space", {"-x22", "-L"}, &option_settings::xref_line_spacing, 3},
-    {"x_defines", {"-xDD", "-L"}, &option_settings::xref_show_defines, 2},
-    {"x_internal", {"-xID2", "-L"}, &option_settings::xref_show_internal, 1},
-    {"x_before_list_option", {"-x", "-l", "x"}, &option_settings::xref_show_internal, 0},
+    {"t2", {"-t2"}, setting<&o::tab_spacing>, "2"},
+    {"t9", {"-t9"}, setting<&o::tab_spacing>, "9"},
+    {"p10", {"-p10", "-l", "x"}, setting<&o::page_length>, "10"},
+    {"p150", {"-L", "-p150"}, setting<&o::page_length>, "150"},
+    {"p_leading_zero", {"-p010", "-L"}, setting<&o::page_length>, "10"},
+    {"E1", {"-E1"}, setting<&o::error_limit>, "1"},
+    {"E250", {"-E250"}, setting<&o::error_limit>, "250"},
+    {"E_ignored_keeps_100", {"-E-5"}, setting<&o::error_limit>, "100", false},
+    {"v0", {"-v0"}, setting<&o::processor_option>, "0"},
+    {"v1", {"-v1"}, setting<&o::processor_option>, "1"},
+    {"v2", {"-v2"}, setting<&o::processor_option>, "2"},
+    {"v2_text", {"-v2"}, setting<&o::processor_text>, "2"},
+    {"s_sensitive", {"-s"}, setting<&o::case_sensitive>, "1"},
+    {"s_plus", {"-s+"}, setting<&o::case_sensitive>, "1"},
+    {"s_minus", {"-s-"}, setting<&o::case_sensitive>, "0"},
+    {"s_given", {"-s-"}, setting<&o::case_given>, "1"},
+    {"S_silent", {"-S"}, setting<&o::sign_on>, "0"},
+    {"S_keeps_diagnostics", {"-S"}, setting<&o::silent_diagnostics>, "0"},
+    {"ST_silent", {"-ST"}, setting<&o::sign_on>, "0"},
+    {"ST_no_diagnostics", {"-ST"}, setting<&o::silent_diagnostics>, "1"},
+    {"n_multibyte", {"-n"}, setting<&o::multibyte>, "1"},
+    {"n_locale_multibyte", {"-nlocale=C"}, setting<&o::multibyte>, "1"},
+    {"n_empty_locale_multibyte", {"-nlocale="}, setting<&o::multibyte>, "1"},
+    {"n_empty_locale", {"-nlocale="}, setting<&o::locale_name>, ""},
+    {"n_locale_of_199", {"-nlocale=" + std::string(199, 'x')}, setting<&o::locale_name>, std::string(199, 'x')},
+    {"B", {"-B"}, setting<&o::macro_debug>, "1"},
+    {"i", {"-i", "-L"}, setting<&o::list_includes>, "1"},
+    {"N", {"-N"}, setting<&o::listing_header>, "0"},
+    {"r", {"-r"}, setting<&o::debug_output>, "0x1"},
+    {"x_plain", {"-x", "-L"}, setting<&o::xref_line_spacing>, "1"},
+    {"x_dual_space", {"-x22", "-L"}, setting<&o::xref_line_spacing>, "3"},
+    {"x_defines", {"-xDD", "-L"}, setting<&o::xref_show_defines>, "2"},
+    {"x_internal", {"-xID2", "-L"}, setting<&o::xref_show_internal>, "1"},
+    {"x_before_list_option", {"-x", "-l", "x"}, setting<&o::xref_show_internal>, "0"},
+    {"x_sets_the_cross_reference_bit", {"-x", "-L"}, xref_bit, "0x200"},
+    {"c_repeated_all_take_effect", {"-cD", "-cA", "-c!"}, setting<&o::listing_flags>, "0x50A"},
+    {"c_repeated_hidden_letter", {"-cD", "-cA", "-c!"}, setting<&o::ignore_errors>, "1"},
+    {"M_round", {"-M()"}, quotes, "()"},
+    {"M_mixed", {"-M[}"}, quotes, "[}"},
+    {"M_reversed", {"-M><"}, quotes, "><"},
+    {"M_ignored_keeps_angles", {"-M<<"}, quotes, "<>", false},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, OptionValue, ::testing::ValuesIn(kOptionValues),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CommandLine, ProcessorTextAndCrossReferenceBit) {
-  command_line_run r;
-  r.cap.files["a.s26"] = kSource;
-  ASSERT_EQ(r.run({"-v2", "-x", "-L", "-r", "a.s26"}), 0) << r.cap.console;
-  EXPECT_EQ(r.cx.driver.opt.processor_text, "2");
-  EXPECT_EQ(r.cx.driver.opt.listing_flags & 0x200u, 0x200u);
-  EXPECT_EQ(r.cx.driver.opt.debug_output, 0x1u);
-}
-
-TEST_F(CommandLine, MacroQuotes) {
-  for (const char* pair : {"()", "[}", "><"}) {
-    command_line_run r;
-    r.cap.files["a.s26"] = kSource;
-    ASSERT_EQ(r.run({std::string("-M") + pair, "a.s26"}), 0) << r.cap.console;
-    EXPECT_EQ(r.cap.console, "") << pair;
-    EXPECT_EQ(r.cx.driver.opt.macro_quote_start, pair[0]);
-    EXPECT_EQ(r.cx.driver.opt.macro_quote_end, pair[1]);
-  }
-}
-
-TEST_F(CommandLine, LocaleName) {
-  {
-    command_line_run r;
-    r.cap.files["a.s26"] = kSource;
-    std::string name(199, 'x');
-    ASSERT_EQ(r.run({"-nlocale=" + name, "a.s26"}), 0) << r.cap.console;
-    EXPECT_EQ(r.cx.driver.opt.locale_name, name);
-  }
-  {
-    command_line_run r;
-    r.cap.files["a.s26"] = kSource;
-    ASSERT_EQ(r.run({"-nlocale=", "a.s26"}), 0);
-    EXPECT_EQ(r.cx.driver.opt.locale_name, "");
-    EXPECT_EQ(r.cx.driver.opt.multibyte, 1);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(CommandLine, OptionValue, ::testing::ValuesIn(kOptionValues), by_name);
 
 TEST_F(CommandLine, LocaleThatCannotBeSetStopsTheRun) {
   capture_table cap;
@@ -579,8 +518,7 @@ const source_case kSourceOpening[] = {
     {"dot_in_directory_only", {"v1.0/prog.s26"}, "v1.0/prog", "v1.0/prog.s26"},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, SourceOpening, ::testing::ValuesIn(kSourceOpening),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, SourceOpening, ::testing::ValuesIn(kSourceOpening), by_name);
 
 TEST_F(CommandLine, IncludeListOrder) {
   env_guard inc("QASM_INC", "e1;;e2;");
@@ -627,8 +565,7 @@ const naming_case kOutputNames[] = {
     {"L_and_O_before_source", {"-L", "-Oo", "src/prog"}, {"o/prog.r26", "prog.lst"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, OutputNames, ::testing::ValuesIn(kOutputNames),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, OutputNames, ::testing::ValuesIn(kOutputNames), by_name);
 
 // ---------------------------------------------------------------------------
 // The run frame: console and exit code.
@@ -644,9 +581,10 @@ struct exit_case {
   bool object_kept;
 };
 
-constexpr const char* kWarningSource = "        END 'a\\q'\n";  // unknown escape: a warning
+// An unknown escape in a string: a warning and nothing else.
+constexpr const char* kWarningSource = "#if \"a\\q\" = \"aq\"\n#endif\n        DB 0\n        END\n";
 constexpr const char* kErrorSource = "        bogus_op\n        END\n";
-constexpr const char* kNoEndSource = "        NAME x\n";        // end of file before END: fatal
+constexpr const char* kNoEndSource = "        NAME x\n        DB 0\n";  // end of file before END: fatal
 
 class ExitCode : public CommandLine, public ::testing::WithParamInterface<exit_case> {};
 
@@ -675,15 +613,16 @@ const exit_case kExitCodes[] = {
     {"no_end_not_fatal_under_bang", kNoEndSource, {"-c!"}, 0, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, ExitCode, ::testing::ValuesIn(kExitCodes),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, ExitCode, ::testing::ValuesIn(kExitCodes), by_name);
 
 TEST_F(CommandLine, IdeModeMarksMessagesAndSkipsQasmopt) {
   env_guard opt("QASMOPT", "-q");
   capture_table cap;
   cap.files["a.s26"] = kSource;
   EXPECT_EQ(run_qasm(cap, {"--IDE", "-v3", "a.s26"}), 3);
-  EXPECT_EQ(cap.console, "\xC8\nError in command line: Invalid argument to option '-v'\n");
+  EXPECT_EQ(cap.console,
+            "$$TOOL_BEGIN $$VERSION \"1\" $$COM_BEGIN $$COM_POS \"0\" \"0\" $$TYPE \"12\" $$TXT_BEGIN "
+            "\"Error in command line: Invalid argument to option '-v'\" $$TOOL_END \n $$TOOL_EXIT");
 }
 
 }  // namespace

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line_steps.h"
+#include "support/asm_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using words = std::vector<std::string>;
 
-constexpr const char* kGood = "        END\n";
+constexpr const char* kGood = "        DB 0\n        END\n";  // a module with content: it writes an object
 constexpr const char* kBad = "        bogus_op\n        END\n";
 
 // A fresh folder per test; names in a case are relative to it.

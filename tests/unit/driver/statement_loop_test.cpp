@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "driver/statement.h"
-#include "source/lexer_fixture.h"
 #include "driver/statement_loop.h"
+#include "support/asm_fixture.h"
 
 namespace {
 
@@ -26,32 +26,23 @@ void record_path(asm_context& cx, const statement_call& call) {
   g_calls->push_back(c);
 }
 
-class StatementLoop : public LexerTest {
+class StatementLoop : public AsmTest {
  protected:
   std::vector<path_call> calls;
-  std::vector<statement_rec*> records;
 
   void SetUp() override {
-    LexerTest::SetUp();
+    AsmTest::SetUp();
     g_calls = &calls;
   }
-  void TearDown() override {
-    g_calls = nullptr;
-    LexerTest::TearDown();
-  }
+  void TearDown() override { g_calls = nullptr; }
 
-  // Runs pass 1 on `text` with the target's keywords, the module directives,
-  // a mnemonic MOV and a macro MAC whose paths log what they see.
+  // Pass 1 on `text` with a mnemonic MOV and a macro MAC whose paths log what they see.
   void run(const std::string& text) {
-    start(text);
-    cx.symbols = symbol_state{};
-    start_statements(cx);
-    init_mnemonic(cx, "MOV", 35, nullptr);
-    check_ident(cx, "MAC", 3)->kind = KIND_MACRO;
-    cx.stmt.instruction = record_path;
-    cx.stmt.macro_call = record_path;
-    cx.driver.pass1 = 1;
-    stops([&] { statement_loop(cx); });
+    pass_one(text, [&] {
+      check_ident(cx, "MAC", 3)->kind = KIND_MACRO;
+      cx.stmt.instruction = record_path;
+      cx.stmt.macro_call = record_path;
+    });
   }
 };
 
@@ -87,21 +78,21 @@ TEST_F(StatementLoop, LabelsAreDefinedBeforeThePathRuns) {
 
 TEST_F(StatementLoop, OneRecordPerLine) {
   cx.driver.opt.listing_flags = 0x123;
-  run("A:\n\n; comment\n  /* open\n  still */ B:\n  END\nafter END\n");
+  run("A1:\n\n; comment\n  /* open\n  still */ B1:\n  END\nafter END\n");
   EXPECT_EQ(cx.stmt.statements, 6);
-  statement_rec* last = cx.diag.last_avm;
+  statement_rec* last = cx.stmt.current;
   ASSERT_NE(last, nullptr);
   EXPECT_EQ(std::string(last->line->text), "  END");
   EXPECT_EQ(last->line->line_no, 6);
   EXPECT_EQ(last->operation_column, 3);
   EXPECT_EQ(last->listing_flags, 0x123u);
-  EXPECT_NE(check_ident(cx, "B", 1, false), nullptr);  // a label after the comment's end
+  EXPECT_NE(check_ident(cx, "B1", 2, false), nullptr);  // a label after the comment's end
   EXPECT_EQ(check_ident(cx, "after", 5, false), nullptr);  // never read
 }
 
 TEST_F(StatementLoop, OperandColumnsOfALineReadToItsEnd) {
   run("  XX  a, (b,c) ,d\n");  // the only line: its record is the last one
-  statement_rec* rec = cx.diag.last_avm;
+  statement_rec* rec = cx.stmt.current;
   ASSERT_NE(rec, nullptr);
   EXPECT_EQ(rec->operation_column, 3);
   EXPECT_EQ(rec->operand_column[0], 7);
@@ -124,12 +115,6 @@ TEST_F(StatementLoop, KeywordInColumnOneIsTheOperation) {
   EXPECT_EQ(calls[0].label, "");
   EXPECT_EQ(calls[0].raw_rest, " B");
   EXPECT_TRUE(cx.driver.program_ended);
-}
-
-TEST_F(StatementLoop, ColonMustFollowTheNameDirectly) {
-  run("  X :\n  END\n");
-  std::vector<shown_diag> want = {{1, 3, "Error", 40, ""}};
-  EXPECT_EQ(diagnostics(), want) << cap.console;
 }
 
 }  // namespace

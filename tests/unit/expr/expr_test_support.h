@@ -1,55 +1,33 @@
-// expr_test_support.h — a context with hand-made symbols and a postfix builder
-// that reads reverse Polish text, so folding is tested apart from the grammar.
+// expr_test_support.h — expressions built from reverse Polish text over
+// symbols made by hand, so that folding is tested apart from the grammar.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdlib>
-#include <deque>
-#include <map>
 #include <sstream>
 #include <string>
 
-#include "driver/context.h"
-#include "driver/stops.h"
 #include "expr/expression.h"
 #include "expr/operators.h"
-#include "source/symbols.h"
-#include "support/capture.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
-struct expr_fixture {
-  capture_table cap;
-  asm_context cx{cap.table};
-  std::deque<ident_node> nodes;
-  std::deque<label_rec> labels;
-  std::deque<segment_rec> segments;
-  std::map<std::string, ident_node*> by_name;
-
+// The symbol table holds no keywords here: any name may be a user symbol.
+struct expr_fixture : asm_fixture {
   expr_fixture() {
-    std::fill(std::begin(cx.driver.opt.warning_enable_table), std::end(cx.driver.opt.warning_enable_table), 1);
+    for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
+    init_symbol_table(cx);
   }
 
-  // A user symbol; `value` may be null (referenced, not defined).
+  // A user symbol with `flags`; `value` may be null (referenced, not defined).
   ident_node* symbol(const std::string& name, expr_rec* value, uint32_t flags = LBL_CREATED) {
-    ident_node& n = nodes.emplace_back();
-    n.name = strdup_keep(name);
-    n.length = static_cast<uint16_t>(name.size());
-    n.kind = KIND_USER;
-    label_rec& l = labels.emplace_back();
-    l.flags = value != nullptr ? flags : (flags | LBL_UNDEFINED);
-    l.value = value;
-    l.owner = &n;
-    l.block = -1;
-    n.label = &l;
-    by_name[name] = &n;
-    return &n;
+    ident_node* n = user(name);
+    n->label->flags = value != nullptr ? flags : (flags | LBL_UNDEFINED);
+    n->label->value = value;
+    return n;
   }
   // A symbol holding a constant in state 1, or 2 when `segment` is given.
   ident_node* label(const std::string& name, int32_t value, uint16_t segment = 0) {
-    expr_rec* e = make_constant(cx, value);
-    if (segment != 0) e->state = EXPR_RELATIVE, e->segment = segment;
-    return symbol(name, e);
+    return define(name, value, segment);
   }
   // An external symbol: its value is one external reference.
   ident_node* external(const std::string& name, uint32_t index) {
@@ -62,19 +40,7 @@ struct expr_fixture {
     n->label->flags &= ~LBL_UNDEFINED;
     return n;
   }
-  segment_rec* segment(const std::string& name, uint16_t number, uint8_t kind = SEG_RELOCATABLE) {
-    ident_node* n = symbol(name, nullptr);
-    segment_rec& s = segments.emplace_back();
-    s = segment_rec{};
-    s.name = n->name;
-    s.node = n;
-    s.number = number;
-    s.kind = kind;
-    table_copy.push_back(&s);
-    cx.segs.table = table_copy.data();
-    cx.segs.count = static_cast<uint16_t>(table_copy.size());
-    return &s;
-  }
+  ident_node* named(const std::string& name) { return check_ident(cx, name.c_str(), name.size(), false); }
 
   // Builds an expression from reverse Polish text: numbers (C notation),
   // operator spellings (binary), "u" + spelling (prefix), "@name" symbols,
@@ -84,20 +50,23 @@ struct expr_fixture {
     new_postfix(cx, e);
     std::istringstream in(text);
     for (std::string w; in >> w;) {
+      const bool number = std::isdigit(static_cast<unsigned char>(w[0])) ||
+                          (w[0] == '-' && w.size() > 1 && std::isdigit(static_cast<unsigned char>(w[1])));
       if (w[0] == '@') {
-        push_symbol(cx, by_name.at(w.substr(1)));
+        push_symbol(cx, named(w.substr(1)));
       } else if (w.rfind("SFB:", 0) == 0 || w.rfind("SFE:", 0) == 0) {
-        push_segment_operator(cx, w[2] == 'B' ? PF_SFB : PF_SFE, by_name.at(w.substr(4)));
+        push_segment_operator(cx, w[2] == 'B' ? PF_SFB : PF_SFE, named(w.substr(4)));
       } else if (w[0] == '\'') {
-        push_string(cx, strdup_keep(w.substr(1, w.size() - 2)));
-      } else if (std::isdigit(static_cast<unsigned char>(w[0])) ||
-                 (w[0] == '-' && w.size() > 1 && std::isdigit(static_cast<unsigned char>(w[1])))) {
+        push_string(cx, keep(w.substr(1, w.size() - 2)));
+      } else if (number) {
         push_constant(cx, static_cast<int32_t>(std::strtoll(w.c_str(), nullptr, 0)));
       } else {
         const bool unary = w.size() > 1 && w[0] == 'u';
         const operator_rec* op = find_operator((unary ? w.substr(1) : w).c_str());
-        if (op == nullptr) ADD_FAILURE() << "no operator " << w;
-        else push_operator(cx, op->code, unary);
+        if (op == nullptr)
+          ADD_FAILURE() << "no operator " << w;
+        else
+          push_operator(cx, op->code, unary);
       }
     }
     return e;
@@ -111,12 +80,6 @@ struct expr_fixture {
 
   int errors() const { return cx.driver.module_errors; }
   int warnings() const { return cx.driver.module_warnings; }
-  bool said(const std::string& piece) const { return cap.console.find(piece) != std::string::npos; }
-
- private:
-  std::deque<std::string> texts;
-  const char* strdup_keep(const std::string& s) { return texts.emplace_back(s).c_str(); }
-  std::vector<segment_rec*> table_copy;
 };
 
 // The elements of a postfix list as text, for comparing shapes.

@@ -6,6 +6,8 @@
 
 namespace {
 
+const auto by_rpn = [](const auto& info) { return spelled_name(info.param.rpn); };
+
 struct arith_case {
   const char* rpn;
   int32_t value;
@@ -99,7 +101,7 @@ const arith_case kArithmetic[] = {
     {"7 uDATE", 7, 1, 0},
     {"0 uDATE", 0, 1, 0},
 };
-INSTANTIATE_TEST_SUITE_P(Operators, Arithmetic, ::testing::ValuesIn(kArithmetic));
+INSTANTIATE_TEST_SUITE_P(Operators, Arithmetic, ::testing::ValuesIn(kArithmetic), by_rpn);
 
 TEST(Date, FieldsOfTheRunStartTime) {
   expr_fixture f;
@@ -176,7 +178,7 @@ const reloc_case kRelocatability[] = {
     {"0 SFE:CODE 0 SFB:CODE -", EXPR_POSTFIX, 0, 0, TYPE_OFFSET, "0 SFE 0 SFB -"},
     {"2 SFB:CODE", EXPR_POSTFIX, 0, 0, TYPE_OFFSET, "2 SFB"},
 };
-INSTANTIATE_TEST_SUITE_P(Segments, Relocatability, ::testing::ValuesIn(kRelocatability));
+INSTANTIATE_TEST_SUITE_P(Segments, Relocatability, ::testing::ValuesIn(kRelocatability), by_rpn);
 
 TEST(Relocatability, ExternalBecomesTheBase) {
   expr_fixture f;
@@ -281,7 +283,7 @@ TEST(Solving, BitSymbolMarkComesWithTheValue) {
 TEST(SfrCheck, AloneIsAcceptedCombinedIsWarning16) {
   expr_fixture f;
   ident_node* p0 = f.label("P0", 0xFF00);
-  p0->label->flags |= kSfrAttribute;
+  p0->label->flags |= LBL_SFR;
   expr_rec* alone = f.rpn("@P0");
   EXPECT_EQ(finish_expression(f.cx, alone), p0);
   EXPECT_EQ(f.warnings(), 0);

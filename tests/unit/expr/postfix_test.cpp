@@ -34,13 +34,14 @@ TEST(Building, UseAsLabelAndAsSegmentConflict) {
   f.segment("CODE", 2);
   f.label("DATA", 4);
   f.eval("0 SFB:CODE");
-  f.eval("@CODE");  // now as label, previous as segment
+  f.eval("@CODE");  // now as label, previous as segment; and a segment name as value
   EXPECT_TRUE(f.said("Error[106]"));
+  EXPECT_TRUE(f.said("Error[84]"));
   f.eval("@DATA");
   expr_rec* e = f.eval("0 SFE:DATA");  // now as segment, previous as label
   EXPECT_TRUE(f.said("Error[107]"));
   EXPECT_EQ(shape(e), "0 SFE");  // pushed all the same
-  EXPECT_EQ(f.errors(), 2);
+  EXPECT_EQ(f.errors(), 3);
 }
 
 TEST(Building, SegmentOperatorCarriesItsSegment) {
@@ -59,8 +60,7 @@ TEST(Building, SegmentDeclaredLaterIsFoundWhenSolvingAgain) {
   expr_rec* e = f.eval("0 SFB:LATER");
   const postfix_elem* sfb = e->list->first->next;
   EXPECT_EQ(sfb->aux.seg, nullptr);
-  segment_rec* later = f.segment("LATER_SEG", 5);
-  later->node = f.by_name.at("LATER");
+  segment_rec* later = f.segment("LATER", 5);
   resolve_unsolved(f.cx);
   EXPECT_EQ(sfb->aux.seg, later);
   EXPECT_EQ(sfb->segment_or_tag, 5u);

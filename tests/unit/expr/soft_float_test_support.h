@@ -35,6 +35,18 @@ inline void* test_get_memory(void* user, size_t size) {
 
 inline void test_warning(void* user, int code) { static_cast<fp_recorder*>(user)->warnings.push_back(code); }
 
+// Runs `f`, which must end in the internal error of `function` with `text`.
+template <class F>
+void expect_fp_error(F&& f, const char* function, const char* text) {
+  try {
+    f();
+    ADD_FAILURE() << "accepted; expected " << function << ": " << text;
+  } catch (const fp_internal_error& e) {
+    EXPECT_EQ(e.function, function);
+    EXPECT_EQ(e.text, text);
+  }
+}
+
 inline uint64_t double_bits(double d) { return std::bit_cast<uint64_t>(d); }
 inline double bits_double(uint64_t b) { return std::bit_cast<double>(b); }
 

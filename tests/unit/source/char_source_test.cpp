@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "source/reader_fixture.h"
+#include "support/asm_fixture.h"
 
 namespace {
 
@@ -29,10 +29,10 @@ constexpr std::array<char_reader, sizeof...(N)> make_readers(std::integer_sequen
 }
 constexpr auto kReaders = make_readers(std::make_integer_sequence<int, kMaxCharSources + 1>{});
 
-class CharSourceTest : public ReaderTest {
+class CharSourceTest : public AsmTest {
  protected:
   void SetUp() override {
-    ReaderTest::SetUp();
+    AsmTest::SetUp();
     for (fake_text& f : fakes) f = {};
   }
   std::string read(int n) {
@@ -104,7 +104,7 @@ TEST_F(CharSourceTest, HundredPushedBackThenBufferFull) {
   serve(0, "z");
   ASSERT_TRUE(redirect_input(cx, kReaders[0]));
   for (int i = 0; i < kPushBackSize; ++i) unget_char(cx, '0' + i % 10);
-  EXPECT_TRUE(quietly([&] { unget_char(cx, 'x'); }));
+  EXPECT_TRUE(stops([&] { unget_char(cx, 'x'); }));
   EXPECT_NE(cap.console.find("unget_char_A05"), std::string::npos) << cap.console;
   EXPECT_NE(cap.console.find("buffer full"), std::string::npos);
   // The hundred are still there, newest first.
@@ -119,7 +119,7 @@ TEST_F(CharSourceTest, TwentyDistinctSourcesThenArrayTooSmall) {
     ASSERT_TRUE(redirect_input(cx, kReaders[i])) << i;
   }
   EXPECT_EQ(cx.source.source_count, kMaxCharSources);
-  EXPECT_TRUE(quietly([&] { redirect_input(cx, kReaders[kMaxCharSources - 1]); }));
+  EXPECT_TRUE(stops([&] { redirect_input(cx, kReaders[kMaxCharSources - 1]); }));
   EXPECT_NE(cap.console.find("redirect_input_A05"), std::string::npos) << cap.console;
   EXPECT_NE(cap.console.find("array too small"), std::string::npos);
 }
@@ -132,16 +132,13 @@ TEST_F(CharSourceTest, SameSourceAgainReusesItsEntry) {
   EXPECT_EQ(read(2), "f\n");  // all 200 end at once when the text is used up
 }
 
-TEST_F(CharSourceTest, InIdeModeTheRunGoesOnAfterAFullTable) {
+TEST_F(CharSourceTest, InIdeModeAFullTableStopsTheRunToo) {
   cx.driver.ide_mode = 1;
   start("f\n");
   for (int i = 0; i < kMaxCharSources - 1; ++i) ASSERT_TRUE(redirect_input(cx, kReaders[i]));
   serve(kMaxCharSources - 1, "never");
-  EXPECT_FALSE(redirect_input(cx, kReaders[kMaxCharSources - 1]));
-  EXPECT_EQ(read(2), "f\n");
-  for (int i = 0; i < kPushBackSize + 5; ++i) unget_char(cx, 'p');
-  EXPECT_EQ(read(kPushBackSize), std::string(kPushBackSize, 'p'));
-  EXPECT_EQ(get_char(cx), -1);
+  EXPECT_THROW(redirect_input(cx, kReaders[kMaxCharSources - 1]), run_stop);
+  EXPECT_EQ(cx.driver.module_errors, 1);
 }
 
 TEST_F(CharSourceTest, SkipLineThrowsAwayThroughTheNewline) {
@@ -172,7 +169,7 @@ TEST_F(CharSourceTest, SkipLineAtLineEndSkipsTheNextLine) {
 
 // ---- io status stack -------------------------------------------------------------
 
-TEST_F(ReaderTest, IoStatusPopsNewestFirst) {
+TEST_F(CharSourceTest, IoStatusPopsNewestFirst) {
   EXPECT_TRUE(io_status_empty(cx));
   push_io_status(cx, {10, 'a', 1});
   push_io_status(cx, {20, 'b', 2});
@@ -185,8 +182,8 @@ TEST_F(ReaderTest, IoStatusPopsNewestFirst) {
   EXPECT_TRUE(io_status_empty(cx));
 }
 
-TEST_F(ReaderTest, PopOfEmptyIoStatusIsNoStack) {
-  EXPECT_TRUE(quietly([&] { pop_io_status(cx); }));
+TEST_F(CharSourceTest, PopOfEmptyIoStatusIsNoStack) {
+  EXPECT_TRUE(stops([&] { pop_io_status(cx); }));
   EXPECT_NE(cap.console.find("pop_io_status_A06"), std::string::npos) << cap.console;
   EXPECT_NE(cap.console.find("no stack"), std::string::npos);
 }

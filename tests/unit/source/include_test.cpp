@@ -6,9 +6,17 @@
 #include <filesystem>
 
 #include "driver/block_stack.h"
-#include "source/reader_fixture.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
 namespace {
+
+// One line as the consumer saw it, with the position the reader gave it.
+struct read_line_rec {
+  std::string text;  // including the newline
+  std::string file;
+  long line_no;
+};
 
 std::vector<std::string> texts(const std::vector<read_line_rec>& lines) {
   std::vector<std::string> out;
@@ -16,7 +24,33 @@ std::vector<std::string> texts(const std::vector<read_line_rec>& lines) {
   return out;
 }
 
-TEST_F(ReaderTest, LinesCarryTheirFileAndNumber) {
+class IncludeTest : public AsmTest {
+ protected:
+  // Reads everything, opening includes as the preprocessor would: a line
+  // "#include <operand>" and "$name" lines. Stops that the diagnostics module
+  // makes of fatal errors are caught so the reader's own recovery shows.
+  std::vector<read_line_rec> consume() {
+    std::vector<read_line_rec> out;
+    for (int c = get_char(cx); c != -1; c = get_char(cx)) {
+      unget_char(cx, c);
+      if (c == '$') {
+        bool took = false;
+        stops([&] { took = include_dollar_line(cx); });
+        if (took || cx.source.line_pos == cx.source.line_end) continue;
+      }
+      std::string text = next_line();
+      out.push_back({text, cx.source.file_name, cx.source.line_no});
+      static const std::string kInclude = "#include";
+      if (text.compare(0, kInclude.size(), kInclude) == 0) {
+        std::string operand = text.substr(kInclude.size());
+        stops([&] { include_operand(cx, operand.data(), operand.size()); });
+      }
+    }
+    return out;
+  }
+};
+
+TEST_F(IncludeTest, LinesCarryTheirFileAndNumber) {
   cap.files["a.inc"] = "a1\na2";  // no final newline
   start("m1\n#include \"a.inc\"\nm3\n");
   std::vector<read_line_rec> lines = consume();
@@ -37,7 +71,7 @@ TEST_F(ReaderTest, LinesCarryTheirFileAndNumber) {
   EXPECT_EQ(any_errors(), 0) << cap.console;
 }
 
-TEST_F(ReaderTest, FileIndexTableKeepsOneEntryPerFile) {
+TEST_F(IncludeTest, FileIndexTableKeepsOneEntryPerFile) {
   cap.files["a.inc"] = "a\n";
   cap.files["b.inc"] = "b\n";
   start("#include \"a.inc\"\n#include \"b.inc\"\n#include \"a.inc\"\n");
@@ -57,7 +91,7 @@ struct search_case {
   const char* expected;
 };
 
-class IncludeSearch : public ReaderTest, public ::testing::WithParamInterface<search_case> {};
+class IncludeSearch : public IncludeTest, public ::testing::WithParamInterface<search_case> {};
 
 TEST_P(IncludeSearch, StartsAtTheRightEntry) {
   cap.files["src/x.inc"] = "from src\n";
@@ -74,9 +108,10 @@ INSTANTIATE_TEST_SUITE_P(Order, IncludeSearch,
                          ::testing::Values(search_case{"\"x.inc\"", "from src\n"},
                                            search_case{"<x.inc>", "from inc\n"},
                                            search_case{"  <only.inc>", "from cwd\n"},
-                                           search_case{"\"only.inc\"", "from cwd\n"}));
+                                           search_case{"\"only.inc\"", "from cwd\n"}),
+                         [](const auto& info) { return spelled_name(info.param.operand); });
 
-TEST_F(ReaderTest, MissingIncludeIsError2AndReadingGoesOn) {
+TEST_F(IncludeTest, MissingIncludeIsError2AndReadingGoesOn) {
   start("#include \"missing.inc\"\nnext\n");
   std::vector<std::string> got = texts(consume());
   EXPECT_EQ(got, (std::vector<std::string>{"#include \"missing.inc\"\n", "next\n"}));
@@ -90,7 +125,7 @@ struct bad_name_case {
   std::string operand;
 };
 
-class BadIncludeName : public ReaderTest, public ::testing::WithParamInterface<bad_name_case> {};
+class BadIncludeName : public IncludeTest, public ::testing::WithParamInterface<bad_name_case> {};
 
 TEST_P(BadIncludeName, IsError3AndNothingIsOpened) {
   cap.files["abc"] = "should not be read\n";
@@ -98,7 +133,7 @@ TEST_P(BadIncludeName, IsError3AndNothingIsOpened) {
   EXPECT_EQ(next_line(), "x\n");
   const std::string& op = GetParam().operand;
   bool opened = false;
-  quietly([&] { opened = include_operand(cx, op.data(), op.size()); });
+  stops([&] { opened = include_operand(cx, op.data(), op.size()); });
   EXPECT_FALSE(opened);
   EXPECT_EQ(errors(3), 1) << cap.console;
   EXPECT_EQ(cx.source.include_depth, 0);
@@ -113,9 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
                       bad_name_case{"WrongCloser", "<abc\""},
                       bad_name_case{"ClosedOnNextLine", "\"ab\nc\""},
                       bad_name_case{"NulInName", std::string("\"ab\0c\"", 6)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    by_name);
 
-TEST_F(ReaderTest, EleventhNestedIncludeIsError1AndSkipped) {
+TEST_F(IncludeTest, EleventhNestedIncludeIsError1AndSkipped) {
   // level.inc includes the next level each time; the chain is 11 deep.
   for (int i = 1; i <= 11; ++i)
     cap.files["l" + std::to_string(i) + ".inc"] =
@@ -132,7 +167,7 @@ TEST_F(ReaderTest, EleventhNestedIncludeIsError1AndSkipped) {
   EXPECT_EQ(cx.source.include_depth, 0);
 }
 
-TEST_F(ReaderTest, IncludeCycleStopsAtTheDepthLimit) {
+TEST_F(IncludeTest, IncludeCycleStopsAtTheDepthLimit) {
   cap.files["self.inc"] = "#include \"self.inc\"\nX\n";
   start("#include \"self.inc\"\nend\n");
   std::vector<std::string> got = texts(consume());
@@ -142,13 +177,13 @@ TEST_F(ReaderTest, IncludeCycleStopsAtTheDepthLimit) {
   EXPECT_EQ(file_table_size(cx), 2);
 }
 
-TEST_F(ReaderTest, IncludeInsideMacroExpansionIsError99) {
+TEST_F(IncludeTest, IncludeInsideMacroExpansionIsError99) {
   cap.files["a.inc"] = "a\n";
   start("x\nnext\n");
   next_line();
   cx.source.macro_expansion = 1;
   bool opened = false;
-  quietly([&] { opened = include_operand(cx, "\"a.inc\"", 7); });
+  stops([&] { opened = include_operand(cx, "\"a.inc\"", 7); });
   EXPECT_FALSE(opened);
   EXPECT_EQ(errors(99), 1);
   EXPECT_EQ(cx.source.include_depth, 0);
@@ -157,11 +192,11 @@ TEST_F(ReaderTest, IncludeInsideMacroExpansionIsError99) {
   EXPECT_TRUE(include_operand(cx, "\"a.inc\"", 7));
 }
 
-class IncludeDirectory : public ReaderTest {
+class IncludeDirectory : public IncludeTest {
  protected:
   std::string dir;
   void SetUp() override {
-    ReaderTest::SetUp();
+    IncludeTest::SetUp();
     // One folder per test: the tests run in parallel processes.
     dir = ::testing::TempDir() + "qasm_include_dir_" +
           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + std::to_string(getpid());
@@ -169,7 +204,7 @@ class IncludeDirectory : public ReaderTest {
     std::filesystem::create_directories(dir + "/second");
   }
   void TearDown() override {
-    ReaderTest::TearDown();
+    IncludeTest::TearDown();
     std::filesystem::remove_all(dir);
   }
 };
@@ -178,7 +213,7 @@ TEST_F(IncludeDirectory, IsNotAnIncludeFile) {
   start("next\n");
   const std::string op = "\"" + dir + "\"";
   bool opened = false;
-  quietly([&] { opened = include_operand(cx, op.data(), op.size()); });
+  stops([&] { opened = include_operand(cx, op.data(), op.size()); });
   EXPECT_FALSE(opened);
   EXPECT_EQ(errors(2), 1) << cap.console;
   EXPECT_EQ(cx.source.include_depth, 0);
@@ -194,7 +229,7 @@ TEST_F(IncludeDirectory, SearchGoesOnPastADirectoryOfTheSameName) {
   EXPECT_EQ(got[1], "found\n");
 }
 
-TEST_F(ReaderTest, EmptyIncludeFileReturnsToTheParent) {
+TEST_F(IncludeTest, EmptyIncludeFileReturnsToTheParent) {
   const std::string path = ::testing::TempDir() + "qasm_empty.inc";
   cap.table.close_file(cap.table.open_file(path.c_str(), "w"));
   start("#include \"" + path + "\"\nafter\n");
@@ -205,7 +240,7 @@ TEST_F(ReaderTest, EmptyIncludeFileReturnsToTheParent) {
   std::filesystem::remove(path);
 }
 
-TEST_F(ReaderTest, IncludeEndingInsideContinuationEndsItsLine) {
+TEST_F(IncludeTest, IncludeEndingInsideContinuationEndsItsLine) {
   cap.files["c.inc"] = "part\\";
   start("#include \"c.inc\"\nafter\n");
   EXPECT_EQ(texts(consume()), (std::vector<std::string>{"#include \"c.inc\"\n", "part\n", "after\n"}));
@@ -213,7 +248,7 @@ TEST_F(ReaderTest, IncludeEndingInsideContinuationEndsItsLine) {
 
 // ---- "$" lines ----------------------------------------------------------------
 
-TEST_F(ReaderTest, DollarLineIncludesAsQuoted) {
+TEST_F(IncludeTest, DollarLineIncludesAsQuoted) {
   cap.files["src/d.inc"] = "d1\n";
   cap.files["inc/d.inc"] = "wrong\n";
   cx.driver.include_paths = {"src", "inc", ""};
@@ -225,13 +260,13 @@ TEST_F(ReaderTest, DollarLineIncludesAsQuoted) {
   EXPECT_EQ(lines[1].text, "after\n");
 }
 
-TEST_F(ReaderTest, DollarWithoutNameIsError3) {
+TEST_F(IncludeTest, DollarWithoutNameIsError3) {
   start("$\nafter\n");
   EXPECT_EQ(texts(consume()), std::vector<std::string>{"after\n"});
   EXPECT_EQ(errors(3), 1);
 }
 
-TEST_F(ReaderTest, DollarLineInFalseGroupIsAnOrdinaryLine) {
+TEST_F(IncludeTest, DollarLineInFalseGroupIsAnOrdinaryLine) {
   cap.files["d.inc"] = "d\n";
   start("$d.inc\n");
   EXPECT_EQ(get_char(cx), '$');
@@ -256,7 +291,7 @@ void note_cut(asm_context&, int count) {
   g_cut[static_cast<int>(T)] += count;
 }
 
-class DepthAtIncludeEnd : public ReaderTest, public ::testing::WithParamInterface<depth_case> {
+class DepthAtIncludeEnd : public IncludeTest, public ::testing::WithParamInterface<depth_case> {
  protected:
   // The including file is inside one block of each kind already.
   void open_outer_blocks() {
@@ -289,9 +324,9 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DepthAtIncludeEnd,
                          ::testing::Values(depth_case{"Structured", block_type::structured, 60},
                                            depth_case{"Repeat", block_type::repeat, 75},
                                            depth_case{"Conditional", block_type::conditional, 57}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         by_name);
 
-TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
+TEST_F(IncludeTest, AllThreeDepthsAreCheckedInOrder) {
   cap.files["open.inc"] = "x\n";
   start("#include \"open.inc\"\n");
   next_line();
@@ -310,7 +345,7 @@ TEST_F(ReaderTest, AllThreeDepthsAreCheckedInOrder) {
 
 // ---- END inside an include file -------------------------------------------------
 
-TEST_F(ReaderTest, EndInsideIncludeIsWarning18) {
+TEST_F(IncludeTest, EndInsideIncludeIsWarning18) {
   cap.files["e.inc"] = "END\nnot read\n";
   start("#include \"e.inc\"\n");
   EXPECT_FALSE(end_in_include(cx));

@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "source/lexer_fixture.h"
-#include "source/preprocessor.h"
-#include "driver/statement_loop.h"
-#include "target/operand_grammar.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
 // One TOK line: its operand tokens joined by blanks, and the column of the first.
 struct tok_line {
@@ -18,7 +16,7 @@ struct tok_line {
   int first_column;
 };
 
-class PreprocessorTest : public LexerTest {
+class PreprocessorTest : public AsmTest {
  protected:
   std::vector<tok_line> lines;
   bool stopped = false;
@@ -41,38 +39,25 @@ class PreprocessorTest : public LexerTest {
 
   static void record_tokens(asm_context& cx, const statement_call&) {
     tok_line l{cx.source.line_no, "", 0};
-    for (;;) {
-      const token& t = next_token(cx);
-      if (t.kind == TOK_EOL || t.kind == TOK_EOF) break;
-      if (l.first_column == 0) l.first_column = t.column;
+    for (const token* t = &next_token(cx); t->kind != TOK_EOL && t->kind != TOK_EOF; t = &next_token(cx)) {
+      if (l.first_column == 0) l.first_column = t->column;
       if (!l.tokens.empty()) l.tokens += ' ';
-      l.tokens += show(t);
+      l.tokens += show(*t);
     }
     log()->push_back(l);
   }
 
   void SetUp() override {
-    LexerTest::SetUp();
+    AsmTest::SetUp();
     log() = &lines;
   }
-  void TearDown() override {
-    log() = nullptr;
-    LexerTest::TearDown();
-  }
+  void TearDown() override { log() = nullptr; }
 
   // Pass 1 over `text` as the driver runs it, with -D/-U already stored.
   void run(const std::string& text) {
-    start(text);
-    cx.symbols = symbol_state{};
-    start_statements(cx);
-    register_operand_keywords(cx);
-    init_mnemonic(cx, "TOK", 60, nullptr);
-    cx.stmt.instruction = record_tokens;
-    cx.driver.pass1 = 1;
-    stopped = stops([&] {
-      start_preprocessor(cx);
-      statement_loop(cx);
-      end_preprocessor_pass(cx);
+    stopped = pass_one(text, [&] {
+      init_mnemonic(cx, "TOK", 60, nullptr);
+      cx.stmt.instruction = record_tokens;
     });
   }
 
@@ -91,13 +76,6 @@ class PreprocessorTest : public LexerTest {
       const std::size_t end = cap.console.find('\n', at);
       out.push_back(cap.console.substr(at + tag.size(), end - at - tag.size()));
     }
-    return out;
-  }
-
-  // Numbers of the diagnostics shown, in order.
-  std::vector<int> numbers() const {
-    std::vector<int> out;
-    for (const shown_diag& d : diagnostics()) out.push_back(d.number);
     return out;
   }
 };

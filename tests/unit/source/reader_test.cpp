@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <cstring>
 
-#include "source/reader_fixture.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
 
 namespace {
+
+class ReaderTest : public AsmTest {};
 
 // ---- Tab expansion --------------------------------------------------------
 
@@ -36,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       tab_case{9, "ab\tX\n", "ab       X\n"},            // 2 -> 9
                       // Columns count in the joined line, not in the physical one.
                       tab_case{8, "ab\\\n\tX\n", "ab      X\n"},
-                      tab_case{8, "\t\n", "        \n"}));
+                      tab_case{8, "\t\n", "        \n"}),
+    [](const auto& info) { return "width" + std::to_string(info.param.width) + "_" + spelled_name(info.param.input); });
 
 // ---- Continuation, end of file, line ends -----------------------------------
 
@@ -76,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         lines_case{"LoneCrIsText", "a\rb\n\r", {"a\rb\n", "\r\n"}, 2},
         lines_case{"NulReadAsBlank", std::string("a\0b\n\0", 5), {"a b\n", " \n"}, 2},
         lines_case{"HighBytesAreTextWithoutMultibyte", "\xFF\xE2\n", {"\xFF\xE2\n"}, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    by_name);
 
 TEST_F(ReaderTest, EmptyFileIsAtOnceAtItsEnd) {
   const std::string path = ::testing::TempDir() + "qasm_reader_empty.s26";
@@ -149,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                   std::string(20000, 'f') + "\\\n" + std::string(20000, 'g') + "\n", 31999, 1},
         // The cut drops the backslash: no continuation.
         long_case{"CutBackslashDoesNotJoin", std::string(32000, 'h') + "\\\n", 31999, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    by_name);
 
 TEST_F(ReaderTest, LongLineInFalseGroupIsCutSilently) {
   start(std::string(40000, 'x') + "\nnext\n");
@@ -253,7 +257,7 @@ TEST_F(MultibyteTest, ValidCharactersPassWhole) {
 TEST_F(MultibyteTest, InvalidSequenceIsError105) {
   start("ok\nbad\xFFhere\n");
   EXPECT_EQ(next_line(), "ok\n");
-  quietly([&] { next_line(); });
+  stops([&] { next_line(); });
   EXPECT_EQ(errors(105), 1) << cap.console;
   EXPECT_EQ(cx.source.line_no, 2);
 }
@@ -261,7 +265,7 @@ TEST_F(MultibyteTest, InvalidSequenceIsError105) {
 TEST_F(MultibyteTest, EndOfFileInsideSequenceIsError4) {
   start("ok\nab\xE2\x82");
   EXPECT_EQ(next_line(), "ok\n");
-  quietly([&] { next_line(); });
+  stops([&] { next_line(); });
   EXPECT_EQ(errors(4), 1) << cap.console;
   EXPECT_EQ(errors(105), 0);
 }
@@ -296,6 +300,7 @@ std::size_t double_byte_length(const char* p, std::size_t n) {
 }
 
 struct trail_case {
+  const char* name;
   int multibyte;
   std::vector<std::string> expected;
 };
@@ -312,7 +317,8 @@ TEST_P(TrailingBackslash, ContinuesOnlyWhenItIsACharacter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, TrailingBackslash,
-    ::testing::Values(trail_case{1, {"\x95\\\n", "b\n", "\x95\\c\n"}},
-                      trail_case{0, {"\x95" "b\n", "\x95\\c\n"}}));
+    ::testing::Values(trail_case{"MultibyteOn", 1, {"\x95\\\n", "b\n", "\x95\\c\n"}},
+                      trail_case{"MultibyteOff", 0, {"\x95" "b\n", "\x95\\c\n"}}),
+    by_name);
 
 }  // namespace

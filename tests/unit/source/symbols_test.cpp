@@ -2,16 +2,28 @@
 // rules, chains of same-name nodes, registrations and their internal errors,
 // node removal, label records and the sorted walk.
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "source/lexer_fixture.h"
+#include "support/asm_fixture.h"
+#include "support/param_names.h"
+#include "target/keywords_78k0.h"
 
 namespace {
 
-class Symbols : public LexerTest {
+class Symbols : public AsmTest {
  protected:
+  // The table with the target's character and word registrations only: the
+  // tests register their own mnemonics, registers and directives.
+  void SetUp() override {
+    for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
+    cx.driver.pass1 = 1;
+    init_symbol_table(cx);
+    register_78k0_keywords(cx);
+  }
   ident_node* look(const char* name, bool create = true) { return check_ident(cx, name, std::strlen(name), create); }
   bool internal(const char* diagnostic) const {
     return cap.console.find(std::string("Diagnostic: ") + diagnostic + "\n") != std::string::npos;
@@ -56,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                       case_row{"define", KIND_DIRECTIVE},  // the directive, not "#define"
                       case_row{"line", KIND_USER},         // preprocessor words are no one's label
                       case_row{"Line", KIND_USER}, case_row{"SADDR", KIND_SUFFIX}, case_row{"saddr", KIND_SUFFIX},
-                      case_row{"cy", KIND_TARGET_SYMBOL}, case_row{"word", KIND_SFR_TYPE}));
+                      case_row{"cy", KIND_TARGET_SYMBOL}, case_row{"word", KIND_SFR_TYPE}),
+    [](const auto& info) { return std::string(info.param.written); });
 
 TEST_F(Symbols, StoredNamesOfKeywords) {
   EXPECT_STREQ(init_directive(cx, "caseon", &kDummyEntry, DCLASS_ORDINARY)->name, "CASEON");
@@ -163,13 +176,17 @@ TEST_F(Symbols, DuplicateRegistrationIsInternalError) {
   EXPECT_TRUE(internal("ID 'READX' duplicated ")) << cap.console;
 }
 
-TEST_F(Symbols, DuplicateInIdeModeKeepsTheFirst) {
+TEST_F(Symbols, DuplicateInIdeModeIsSentAsNoteAndStops) {
   cx.driver.ide_mode = 1;
-  cap.table.formatted_message = [](int, const char*, std::va_list) {};
+  cap.table.entries.formatted_message = [](void* user, int, const char* format, std::va_list args) {
+    char text[1025];
+    std::vsnprintf(text, sizeof text, format, args);
+    static_cast<capture_table*>(user)->console += text;
+  };
   ident_node* first = init_prefix(cx, "Q", 7);
-  ident_node* again = init_prefix(cx, "Q", 9);
-  EXPECT_EQ(again, first);
+  EXPECT_TRUE(stops([&] { init_prefix(cx, "Q", 9); }));
   EXPECT_EQ(first->keyword.code, 7);
+  EXPECT_NE(cap.console.find("Diagnostic: ID 'Q' duplicated "), std::string::npos) << cap.console;
 }
 
 TEST_F(Symbols, NoTableIsInternalError) {
@@ -192,6 +209,7 @@ TEST_F(Symbols, OperatorCodeGuard) {
 }
 
 struct class_limit {
+  const char* name;
   int klass;
   int room;
   const char* diagnostic;
@@ -213,11 +231,16 @@ TEST_P(DirectiveClassLimits, FullClassIsInternalError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Classes, DirectiveClassLimits,
-    ::testing::Values(class_limit{DCLASS_MACRO, 8, "Can't store MACRO"}, class_limit{DCLASS_ENDM, 8, "Can't store ENDM"},
-                      class_limit{DCLASS_REPT, 8, "Can't store REPT"}, class_limit{DCLASS_REPTI, 8, "Can't store REPTI"},
-                      class_limit{DCLASS_REPTC, 8, "Can't store REPTC"}, class_limit{DCLASS_ENDR, 8, "Can't store ENDR"},
-                      class_limit{DCLASS_END, 8, "Can't store END"}, class_limit{DCLASS_ENDMOD, 8, "Can't store END"},
-                      class_limit{DCLASS_IF, 19, "Table too small"}));
+    ::testing::Values(class_limit{"MACRO", DCLASS_MACRO, 8, "Can't store MACRO"},
+                      class_limit{"ENDM", DCLASS_ENDM, 8, "Can't store ENDM"},
+                      class_limit{"REPT", DCLASS_REPT, 8, "Can't store REPT"},
+                      class_limit{"REPTI", DCLASS_REPTI, 8, "Can't store REPTI"},
+                      class_limit{"REPTC", DCLASS_REPTC, 8, "Can't store REPTC"},
+                      class_limit{"ENDR", DCLASS_ENDR, 8, "Can't store ENDR"},
+                      class_limit{"END", DCLASS_END, 8, "Can't store END"},
+                      class_limit{"ENDMOD", DCLASS_ENDMOD, 8, "Can't store END"},
+                      class_limit{"IF", DCLASS_IF, 19, "Table too small"}),
+    by_name);
 
 TEST_F(Symbols, ConditionalClassesShareTheirTable) {
   for (int i = 0; i < 10; ++i) init_directive(cx, ("IFX" + std::to_string(i)).c_str(), &kDummyEntry, DCLASS_IF);
@@ -239,25 +262,6 @@ TEST_F(Symbols, RegisterNames) {
   EXPECT_STREQ(get_register_name(cx, 32), "AX");
   EXPECT_TRUE(stops([&] { get_register_name(cx, 5); }));
   EXPECT_TRUE(internal("No register"));
-}
-
-TEST_F(Symbols, TargetRegistrations) {
-  EXPECT_EQ(find_node(cx, "N", 1, KIND_PREFIX)->keyword.code, 4);
-  EXPECT_EQ(find_node(cx, "S", 1, KIND_PREFIX)->keyword.code, 1);
-  EXPECT_EQ(find_node(cx, "SADDR", 5, KIND_SUFFIX)->keyword.code, 1);
-  EXPECT_EQ(find_node(cx, "WORD", 4, KIND_SFR_TYPE)->keyword.code, 0x100000);
-  EXPECT_EQ(find_node(cx, "READ", 4, KIND_SFR_TYPE)->keyword.code, 0x800);
-  ident_node* rb2 = find_node(cx, "RB2", 3, KIND_TARGET_SYMBOL);
-  EXPECT_EQ(rb2->keyword.code, 2);
-  EXPECT_EQ(rb2->keyword.klass, 162);
-  EXPECT_EQ(find_node(cx, "CY", 2, KIND_TARGET_SYMBOL)->keyword.klass, 161);
-  EXPECT_EQ(find_node(cx, "@", 1, KIND_TARGET_SYMBOL)->keyword.code, 35);
-  EXPECT_EQ(find_node(cx, ";", 1, KIND_COMMENT_CHAR)->keyword.code, 23);
-  EXPECT_EQ(find_node(cx, "\n", 1, KIND_DELIMITER)->keyword.code, 59);
-  EXPECT_EQ(find_node(cx, " ", 1, KIND_DELIMITER)->keyword.code, 58);
-  EXPECT_EQ(cx.symbols.char_codes[kEndOfFileChar], 57);
-  EXPECT_EQ(cx.symbols.char_roles[';'], CHAR_COMMENT);
-  EXPECT_EQ(cx.symbols.char_roles['@'], CHAR_IDENT_PART);
 }
 
 // ---- Removal ------------------------------------------------------------------
@@ -305,23 +309,20 @@ TEST_F(Symbols, DeletingAnAbsentNodeIsInternalError) {
 // ---- Label records --------------------------------------------------------------
 
 TEST_F(Symbols, LabelRecordTakesTheCurrentSegment) {
-  cx.symbols.current_segment_type = 1;
-  cx.symbols.current_segment_index = 3;
-  label_rec* r = init_label_rec(cx, look("HERE"));
+  label_rec* r = init_label_rec(cx, look("HERE"), 1, 3);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->segment_type, 1);
   EXPECT_EQ(r->segment_index, 3);
   EXPECT_EQ(r->flags, uint32_t{LBL_CREATED | LBL_UNDEFINED});
   EXPECT_EQ(r->owner, look("HERE"));
   EXPECT_EQ(r->block, -1);
-  cx.symbols.current_segment_index = 4;
-  EXPECT_EQ(init_label_rec(cx, look("HERE")), r);  // the record moves to the current segment
+  EXPECT_EQ(init_label_rec(cx, look("HERE"), 1, 4), r);  // the record moves to the segment given
   EXPECT_EQ(r->segment_index, 4);
 }
 
 TEST_F(Symbols, LabelRecordOnKeywordIsBadLabel) {
   cx.diag.token_column = 3;
-  EXPECT_EQ(init_label_rec(cx, look("CY")), nullptr);
+  EXPECT_EQ(init_label_rec(cx, look("CY"), 0, 0), nullptr);
   std::vector<shown_diag> d = diagnostics();
   ASSERT_EQ(d.size(), 1u);
   EXPECT_EQ(d[0].number, 41);

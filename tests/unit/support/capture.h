@@ -7,13 +7,21 @@
 
 #include "driver/output_table.h"
 
-// While alive, the capture is the target of its table's entries. Files named
-// in `files` are served from memory; other names open real files.
+// The exit entry of a capture throws this instead of ending the process.
+struct capture_exit {
+  int code;
+};
+
+struct capture_mem_file;
+
+// The capture is the user pointer of its table's entries. Files named in
+// `files` are served from memory; other names open real files.
 struct capture_table {
   output_table table;
   std::string console;                      // standard output
   std::map<std::string, std::string> files; // in-memory files by name (read and written)
   int allocations_to_fail = 0;              // next N allocations return nullptr
+  std::map<qfile*, capture_mem_file*> open_memory;  // in-memory files now open
 
   capture_table();
   ~capture_table();

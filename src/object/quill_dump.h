@@ -1,0 +1,36 @@
+// quill_dump.h — a decoded QUILL object as text: one line per record with its
+// fields, each stored expression again as one postfix line, the checksum verdict
+// per module and a segment and symbol summary; or the bytes each segment holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "object/quill_reader.h"
+
+// Decoder of the body of a call-frame information record (0xE0); returns the
+// text to print, or an empty string to fall back to hex.
+using quill_body_decoder = std::string (*)(const uint8_t* body, std::size_t size);
+
+struct quill_dump_options {
+  bool offsets = true;                   // print the file offset of each record
+  quill_body_decoder cfi_body = nullptr;
+};
+
+// The record listing with checksums and summary (the default view of qdump).
+void quill_dump_records(const quill_object& obj, const quill_dump_options& options, std::string& out);
+
+// The placed bytes of every segment, `??` where the linker fills in a value.
+void quill_dump_bytes(const quill_object& obj, const quill_dump_options& options, std::string& out);
+
+// One expression record as a word of a postfix line: "0x10", "CODE+0x4", "UART_INIT",
+// "SFB(DATA)", "$-2", "shl-by 8", "+".
+std::string quill_postfix_word(const quill_object& obj, const quill_module& m, const quill_record& r);
+
+struct output_table;
+
+// The qdump command: arguments as on the command line (argv[0] the program);
+// returns the exit code (0 valid, 1 corrupt or truncated, 2 usage or I/O error).
+// `cfi_body` decodes call-frame information records, when given.
+int qdump_run(const output_table& out, int argc, char** argv, quill_body_decoder cfi_body = nullptr);

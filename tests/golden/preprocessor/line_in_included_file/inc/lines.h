@@ -1,4 +1,0 @@
-/* included: its own line numbers */
-
-#message XSTR(__LINE__)
-#message __FILE__
