@@ -82,13 +82,6 @@ void write_file(const output_table& out, const std::string& path, const std::str
   out.close_file(f);
 }
 
-// A NOP is one byte of the one code segment; the statement loop places it.
-void one_byte(asm_context& cx, const statement_call& call) {
-  call.record->kind = stmt_kind::instruction;
-  call.record->byte_count = 1;
-  skip_tokens_to_end_of_line(cx);
-}
-
 struct run_result {
   double pass1 = 0;
   double record = 0;
@@ -105,8 +98,6 @@ run_result assemble(const output_table& out, const std::string& path) {
   cx.driver.include_paths = {""};
   source_start(cx);
   start_statements(cx);
-  init_mnemonic(cx, "NOP", 1, nullptr);
-  cx.stmt.instruction = one_byte;
   reset_segments(cx);
   segment_rec* code = new_segment(cx, user_node(cx, "CODE", 4), SEG_RELOCATABLE);
   code->type = 1;

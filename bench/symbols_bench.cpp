@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "driver/context.h"
 #include "driver/stops.h"
 #include "driver/statement_loop.h"
@@ -24,14 +25,6 @@ namespace {
 using clock_type = std::chrono::steady_clock;
 
 double since(clock_type::time_point t0) { return std::chrono::duration<double>(clock_type::now() - t0).count(); }
-
-// CPU time of the process: on a busy machine the wall clock says more about
-// the neighbours than about the assembler.
-double cpu_seconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 // Definitions "Lnnnnnnn:" in the given order, then one reference line per
 // label through a mnemonic whose operands the loop reads token by token.
@@ -47,13 +40,7 @@ void generate(const output_table& out, const char* path, const std::vector<long>
     text += line;
   }
   text += "        END\n";
-  qfile* f = out.open_file(path, "w");
-  if (f == nullptr) {
-    std::fprintf(stderr, "cannot write %s\n", path);
-    std::exit(1);
-  }
-  out.block_write(text.data(), 1, text.size(), f);
-  out.close_file(f);
+  write_text_file(out, path, text);
 }
 
 struct run_result {

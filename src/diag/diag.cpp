@@ -10,6 +10,7 @@
 #include "driver/block_stack.h"
 #include "driver/context.h"
 #include "driver/ide/user_text.h"
+#include "driver/memory.h"
 #include "driver/statement.h"
 #include "driver/stops.h"
 
@@ -123,17 +124,31 @@ void append_expanded(const asm_context& cx, std::string& out, const char* messag
   }
 }
 
-// Moves the list buffer into a piece of the statement record.
+// Moves the list buffer into a piece of the statement record, or into the
+// loose pieces when there is none.
 void flush_list_buffer(asm_context& cx, statement_rec* record) {
   diag_state& d = cx.diag;
   if (d.list_used == 0) return;
-  if (record == nullptr) {
-    d.list_used = 0;
-    internal_error(cx, "error_to_AVM_A01", "last_avm == NULL");
+  const std::size_t length = static_cast<std::size_t>(d.list_used);
+  d.list_used = 0;
+  if (record != nullptr) {
+    attach_diag_piece(cx, record, d.list_buffer, length);
     return;
   }
-  attach_diag_piece(cx, record, d.list_buffer, static_cast<std::size_t>(d.list_used));
-  d.list_used = 0;
+  diag_piece* piece = am_new<diag_piece>(cx);
+  piece->text = am_strdup(cx, d.list_buffer, length);
+  piece->length = static_cast<uint32_t>(length);
+  if (d.loose_last != nullptr)
+    d.loose_last->next = piece;
+  else
+    d.loose_first = piece;
+  d.loose_last = piece;
+}
+
+// The statement a diagnostic without a given record belongs to: the current
+// one, unless the next line is being read (its record comes later).
+statement_rec* implied_statement(const asm_context& cx) {
+  return cx.diag.holding ? nullptr : cx.stmt.current;
 }
 
 void write_to_list(asm_context& cx, const std::string& text, statement_rec* record) {
@@ -164,14 +179,14 @@ int origin_of(const asm_context& cx, const statement_rec* record) {
 }
 
 // Prints a counted diagnostic to the list file and the console, then stops
-// the run when its text is fatal.
-void report(asm_context& cx, int number, bool is_error, const char* type_word,
-            statement_rec* record, int column) {
+// the run when its text is fatal (unless `stop` is off: the result then says
+// that the run must stop).
+bool report(asm_context& cx, int number, bool is_error, const char* type_word,
+            statement_rec* record, int column, bool stop = true) {
   const char* message = find_message(number, is_error);
   if (message == nullptr) {
     cx.diag.arg_text = nullptr;
     internal_error(cx, "print_problem", "unknown error number", number);
-    return;
   }
   const option_settings& opt = cx.driver.opt;
   if (!(opt.suppress_origin2 && origin_of(cx, record) == 2)) {
@@ -181,11 +196,16 @@ void report(asm_context& cx, int number, bool is_error, const char* type_word,
       print_problem(cx, problem_sink::console, number, type_word, message, record, column);
   }
   cx.diag.arg_text = nullptr;
-  if (message_is_fatal(message) && !opt.ignore_errors) fatal_exit(cx);
+  const bool fatal = message_is_fatal(message) && !opt.ignore_errors;
+  if (fatal && stop) fatal_exit(cx);
+  return fatal;
 }
 
-void raise_error(asm_context& cx, int number, statement_rec* record, int column, const char* text,
-                 long value) {
+bool raise_error(asm_context& cx, int number, statement_rec* record, int column, const char* text,
+                 long value, bool stop = true) {
+  // The listing shows the location of a statement that failed.
+  if (statement_rec* at = record != nullptr ? record : cx.driver.pass1 ? implied_statement(cx) : nullptr)
+    at->flags |= STMT_ERROR_REPORTED;
   cx.diag.arg_text = text;
   cx.diag.arg_number = value;
   if (count_error(cx)) {
@@ -194,7 +214,7 @@ void raise_error(asm_context& cx, int number, statement_rec* record, int column,
     cx.diag.arg_text = nullptr;
     cx.diag.arg_number = cx.driver.opt.error_limit;
   }
-  report(cx, number, true, "Error", record, column);
+  return report(cx, number, true, "Error", record, column, stop);
 }
 
 void raise_warning(asm_context& cx, int number, statement_rec* record, int column,
@@ -296,12 +316,49 @@ int print_problem(asm_context& cx, problem_sink sink, int number, const char* ty
   if (sink == problem_sink::console)
     cx.out->block_write(out.data(), 1, out.size(), cx.out->std_out);
   else
-    write_to_list(cx, out, record != nullptr ? record : cx.stmt.current);
+    write_to_list(cx, out, record != nullptr ? record : implied_statement(cx));
   return fatal;
+}
+
+void hold_diagnostics(asm_context& cx) {
+  diag_state& d = cx.diag;
+  d.holding = true;
+  d.held_after = d.loose_last;
+}
+
+void attach_held_diagnostics(asm_context& cx, statement_rec* record) {
+  diag_state& d = cx.diag;
+  d.holding = false;
+  diag_piece* first = d.held_after != nullptr ? d.held_after->next : d.loose_first;
+  if (first == nullptr || record == nullptr) return;
+  diag_piece* last = d.loose_last;
+  if (d.held_after != nullptr)
+    d.held_after->next = nullptr;
+  else
+    d.loose_first = nullptr;
+  d.loose_last = d.held_after;
+  if (record->diag_last != nullptr)
+    record->diag_last->next = first;
+  else
+    record->diag_first = first;
+  record->diag_last = last;
+}
+
+void release_held_diagnostics(asm_context& cx) { cx.diag.holding = false; }
+
+diag_piece* take_loose_diagnostics(asm_context& cx) {
+  diag_state& d = cx.diag;
+  diag_piece* first = d.loose_first;
+  d.loose_first = d.loose_last = d.held_after = nullptr;
+  return first;
 }
 
 void user_error(asm_context& cx, error_id number, const char* text, long value) {
   raise_error(cx, number.number, nullptr, cx.diag.token_column, text, value);
+}
+
+bool user_error_deferred(asm_context& cx, error_id number, const char* text, long value) {
+  return raise_error(cx, number.number, nullptr, cx.diag.token_column, text, value, false);
 }
 
 void user_error_at(asm_context& cx, int column, error_id number, const char* text, long value) {

@@ -8,6 +8,7 @@
 #include "target/target.h"
 
 struct asm_context;
+struct diag_piece;
 struct statement_rec;
 
 // The list file collects a diagnostic in a buffer of this size, flushed into a
@@ -32,6 +33,14 @@ struct diag_state {
   diag_position last_shown[2];         // previous diagnostic's position, per sink
   char list_buffer[kListBufferSize] = {};
   int list_used = 0;
+  // List-file pieces with no statement record to go to: those of a line being
+  // read before its record exists (the reader's errors), which then go to that
+  // record, and those of no line at all, which the listing writes in the
+  // module's diagnostics block.
+  diag_piece* loose_first = nullptr;
+  diag_piece* loose_last = nullptr;
+  diag_piece* held_after = nullptr;  // the loose pieces after this one belong to the line being read
+  bool holding = false;
 };
 
 // An error or warning number, given by name; a bare number must be spelled out.
@@ -55,10 +64,24 @@ enum avm_ref_kind : int { AVM_CURRENT = 0, AVM_VIA_LINE = 1, AVM_RECORD = 2 };
 // Operand positions of user_error_pass2: the column reported.
 enum operand_pos : int { OPERAND_1 = 1, OPERAND_2 = 2, OPERATION_FIELD = 3 };
 
+// From here until the next call below, diagnostics without a statement record
+// given belong to the line about to be read, not to the current statement.
+void hold_diagnostics(asm_context& cx);
+// The line's record exists: the diagnostics held for it go to it.
+void attach_held_diagnostics(asm_context& cx, statement_rec* record);
+// No record follows (the end of the input): what was held stays loose.
+void release_held_diagnostics(asm_context& cx);
+// The loose pieces in the order written; the list is empty afterwards.
+diag_piece* take_loose_diagnostics(asm_context& cx);
+
 // An error found while reading a statement (pass 1), at the source reader's
 // line and the lexer's column. `text` fills {s}/{q}, `value` fills {n}/{x}.
 // Stops the run when the message is fatal.
 void user_error(asm_context& cx, error_id number, const char* text = nullptr, long value = 0);
+
+// As user_error, but a fatal text does not stop the run: the result says that
+// it must stop, which the caller does once it has finished what comes first.
+bool user_error_deferred(asm_context& cx, error_id number, const char* text = nullptr, long value = 0);
 
 // As user_error, at `column` of the line being read.
 void user_error_at(asm_context& cx, int column, error_id number, const char* text = nullptr, long value = 0);

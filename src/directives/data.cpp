@@ -29,6 +29,13 @@ constexpr int kSize32 = 8;
 
 bool is_line_end(const token& t) { return t.kind == TOK_EOL || t.kind == TOK_EOF; }
 
+// The range a value of `size` bytes may take, signed or unsigned.
+bool fits(int64_t value, uint8_t size) {
+  if (size >= 4) return true;
+  const int64_t top = int64_t{1} << (8 * size);
+  return value >= -(top / 2) && value < top;
+}
+
 data_item* new_item(asm_context& cx, item_kind kind, uint8_t size, int column) {
   data_item* item = am_new<data_item>(cx);
   *item = data_item{nullptr, kind, size, column, 0, nullptr, 0, nullptr};
@@ -71,11 +78,22 @@ data_item* read_item(asm_context& cx, uint8_t size) {
     }
   }
   const int column = signed_item ? sign.column : t.column;
+  if (t.kind == TOK_NUMBER && !(t.flags & TF_LONG)) {  // a plain number: no expression to build
+    token after = next_token(cx);
+    save_or_get_token(cx, TOKEN_SAVE, after);
+    if (is_line_end(after) || is_punct(after, ',')) {
+      data_item* item = new_item(cx, item_kind::number, size, column);
+      const int64_t v = signed_item && sign.code == '-' ? -t.value : t.value;
+      item->bits = static_cast<uint32_t>(v);
+      item->length = fits(v, size) ? 0 : 1;  // a number that does not fit warns in pass 2
+      return item;
+    }
+  }
   save_or_get_token(cx, TOKEN_SAVE, t);
   if (signed_item) save_or_get_token(cx, TOKEN_SAVE, sign);
   expr_rec* e = parse_expression(cx);
   if (e == nullptr) return nullptr;
-  data_item* item = new_item(cx, e->state == EXPR_ABSOLUTE ? item_kind::number : item_kind::expression, size, column);
+  data_item* item = new_item(cx, item_kind::expression, size, column);
   item->expr = e;
   return item;
 }
@@ -137,13 +155,6 @@ void do_storage(asm_context& cx, const statement_call& call) {
   call.record->value = e;
 }
 
-// The range a value of `size` bytes may take, signed or unsigned.
-bool fits(int64_t value, uint8_t size) {
-  if (size >= 4) return true;
-  const int64_t top = int64_t{1} << (8 * size);
-  return value >= -(top / 2) && value < top;
-}
-
 // The symbol that keeps an expression unsolved, for error 50.
 const char* undefined_name(asm_context& cx, const expr_rec* e) {
   ident_node* n = find_label(cx, e, LBL_UNDEFINED);
@@ -158,6 +169,9 @@ bool gen_item(asm_context& cx, statement_rec* record, const data_item& item, cod
         emit_byte(sink, i < item.length ? static_cast<uint8_t>(item.text[i]) : 0);
       return true;
     case item_kind::number:
+      if (item.length != 0) user_warning_on(cx, record, item.column, gen_warn::constant_truncated);
+      emit_value(sink, item.bits, item.size);
+      return true;
     case item_kind::expression: break;
   }
   expr_rec* e = item.expr;

@@ -11,7 +11,7 @@ struct expr_rec;
 struct statement_rec;
 
 enum class item_kind : uint8_t {
-  number,      // a value known when the line was read (kept as its expression too)
+  number,      // a plain number: its bits, and in `length` 1 when it does not fit the item
   floating,    // IEEE single bits in `bits`
   string,      // `text`, laid out over whole items, zero-padded
   expression,  // a value solved later, or left to the linker
@@ -22,10 +22,10 @@ struct data_item {
   item_kind kind;
   uint8_t size;       // bytes per item: 1, 2, 3 or 4
   int column;         // where the item stands, for diagnostics
-  uint32_t bits;      // floating: the single-precision bits
+  uint32_t bits;      // number: the value's low 32 bits; floating: the single-precision bits
   const char* text;   // string
   uint32_t length;    // string length
-  expr_rec* expr;     // number, expression
+  expr_rec* expr;     // expression
 };
 
 // The bytes an item occupies.

@@ -32,6 +32,13 @@ struct function_rec {
   std::vector<frame_entry> loc_frames; // LOCFRAME, in order
 };
 
+// FUNCALL caller,callee, with its statement.
+struct call_edge {
+  statement_rec* statement;
+  ident_node* caller;
+  ident_node* callee;  // null for an indirect call
+};
+
 struct module_state {
   bool open = false;          // a module is open
   bool named = false;         // NAME, PROGRAM, MODULE or LIBRARY named it
@@ -49,6 +56,8 @@ struct module_state {
   std::vector<ident_node*> required;       // REQUIRE
   std::vector<function_rec> functions;     // FUNCTION, in order
   int current_function = -1;               // the function ARGFRAME and LOCFRAME describe
+  std::vector<call_edge> calls;            // FUNCALL, in order
+  std::vector<ident_node*> debug_symbols;  // labels of SYMBOL and BLOCK, in order
 
   void reset_for_module() {
     numeric_operand = start_address = nullptr;
@@ -59,6 +68,8 @@ struct module_state {
     required.clear();
     functions.clear();
     current_function = -1;
+    calls.clear();
+    debug_symbols.clear();
   }
 };
 

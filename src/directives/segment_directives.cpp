@@ -209,7 +209,7 @@ void do_org(asm_context& cx, const statement_call& call) {
   const int column = call.operation_column;
   if (!read_location_operand(cx, column, &value)) value = seg->location;
   if (seg->kind != SEG_ABSOLUTE) {
-    if (!(seg->flags & SEG_HAS_START) && seg->first == nullptr && seg->location == 0 && value != 0) {
+    if (!(seg->flags & SEG_HAS_START) && seg->size[0] == 0 && seg->location == 0 && value != 0) {
       seg->start_address = make_constant(cx, value);
       seg->flags |= SEG_HAS_START;
     }

@@ -215,12 +215,13 @@ void do_funcall(asm_context& cx, const statement_call& call) {
   ident_node* callee = symbol_operand(cx, next_token(cx));
   if (callee == nullptr) return;
   call.record->kind = stmt_kind::call_graph;
+  cx.module.calls.push_back(call_edge{call.record, caller, callee});
 }
 
 // label SYMBOL "name"[,block]     label BLOCK parent,expression
 void do_debug_symbol(asm_context& cx, const statement_call& call) {
   if (call.label == nullptr) {
-    user_error_at(cx, call.operation_column, gen_err::label_needed);
+    if (call.label_column == 0) user_error_at(cx, call.operation_column, gen_err::label_needed);  // else reported
     return;
   }
   label_rec* rec = get_label_rec(cx, call.label);
@@ -251,6 +252,7 @@ void do_debug_symbol(asm_context& cx, const statement_call& call) {
     rec->block_expr = e;
   }
   rec->flags2 |= LBL2_DEBUG_INFO;
+  cx.module.debug_symbols.push_back(call.label);
 }
 
 // OVERLOAD has no meaning for this target.

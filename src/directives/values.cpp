@@ -52,7 +52,7 @@ void mark_defined(asm_context& cx, label_rec* rec, expr_rec* value, ident_node* 
 // SET, VAR, ASSIGN; DEFINE (argument 1).
 void do_set(asm_context& cx, const statement_call& call) {
   if (call.label == nullptr) {
-    user_error_at(cx, call.operation_column, gen_err::bad_label);
+    if (call.label_column == 0) user_error_at(cx, call.operation_column, gen_err::bad_label);  // else reported
     return;
   }
   expr_rec* value = parse_expression(cx);
@@ -65,6 +65,8 @@ void do_set(asm_context& cx, const statement_call& call) {
 // LIMIT expression, minimum, maximum, "message": checked now when the value
 // is known, else when it is (after pass 1), or by the linker.
 void do_limit(asm_context& cx, const statement_call& call) {
+  token first = next_token(cx);
+  save_or_get_token(cx, TOKEN_SAVE, first);
   expr_rec* value = parse_expression(cx);
   if (value == nullptr) return;
   int32_t bounds[2] = {0, 0};
@@ -86,7 +88,10 @@ void do_limit(asm_context& cx, const statement_call& call) {
   value->limit_name = am_strdup(cx, text.text, text.length);
   call.record->kind = stmt_kind::range_check;
   call.record->value = value;
-  if (value->state == EXPR_ABSOLUTE) limit_ok(cx, value);
+  if (value->state == EXPR_ABSOLUTE) {
+    cx.diag.token_column = first.column;  // the report points at the value
+    limit_ok(cx, value);
+  }
 }
 
 //                              name      class            flags          case        handler    argument

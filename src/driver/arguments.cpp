@@ -12,7 +12,7 @@ namespace {
 
 arg_entry* new_entry(asm_context& cx, const char* word, std::size_t length) {
   auto* entry = static_cast<arg_entry*>(am_memory(cx, sizeof(arg_entry)));
-  *entry = arg_entry{nullptr, am_strdup(cx, word, length), 0};
+  *entry = arg_entry{nullptr, am_strdup(cx, word, length), 0, nullptr};
   return entry;
 }
 
@@ -134,20 +134,45 @@ void build_arguments(asm_context& cx, int argc, char** argv) {
   cl.cursor = cl.args;
 }
 
+namespace {
+
+bool same_command_file(const command_file_link& a, const file_identity& id, const std::string& path) {
+  if (a.id.kind != file_kind::missing && id.kind != file_kind::missing) return same_file(a.id, id);
+  return path == a.path;
+}
+
+}  // namespace
+
 // -f: reads a command file (extension "xcl" by default) into the argument list
-// right behind the current word.
+// right behind the current word. A file that is being read already, further
+// up the chain of command files that led to this word, would never end.
 int read_command_file(asm_context& cx, const char* name) {
   std::string path = with_default_extension(name, "xcl");
-  qfile* file = cx.out->open_file(path.c_str(), "rt");
+  file_identity id;
+  qfile* file = nullptr;
+  if (cx.out->identify_file(path.c_str(), &id) != file_kind::directory) file = cx.out->open_file(path.c_str(), "rt");
   if (file == nullptr) {
     command_line_message(cx, "Could not open file: '%s'\n", path.c_str());
     fatal_exit(cx);
   }
-  cx.driver.files.command_file = file;
-  cx.driver.files.opened_full_paths.push_back(full_path(path));
-  file_source source{&cx, file};
+  const std::string full = full_path(path);
   arg_entry* at = cx.cmdline.cursor;
+  for (const command_file_link* open = at->from; open != nullptr; open = open->parent) {
+    if (!same_command_file(*open, id, full)) continue;
+    cx.out->close_file(file);
+    command_line_message(cx, "\nError in command line: Command file already open: '%s'\n", path.c_str());
+    fatal_exit(cx);
+  }
+  cx.driver.files.command_file = file;
+  note_read_file(cx, path);
+  auto* link = static_cast<command_file_link*>(am_memory(cx, sizeof(command_file_link)));
+  *link = command_file_link{at->from, id, am_strdup(cx, full.data(), full.size())};
+  file_source source{&cx, file};
   split_words(cx, next_file_char, &source, true);
+  for (arg_entry* e = at->next;; e = e->next) {
+    e->from = link;
+    if (e == cx.cmdline.cursor) break;
+  }
   cx.cmdline.cursor = at;  // parsing goes on with the file's first word
   cx.driver.files.command_file = nullptr;
   cx.out->close_file(file);

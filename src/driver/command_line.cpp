@@ -23,16 +23,20 @@ option_rec* find_option(asm_context& cx, char letter) {
 }
 
 // A repeated option gets an entry of its own behind the last entry of its letter,
-// so that the second phase takes repeated options in command-line order.
+// so that the second phase takes repeated options in command-line order. The
+// last copy of each letter is remembered: a word costs the same however often
+// its option came before.
 option_rec* copy_behind_same_letter(asm_context& cx, option_rec* rec) {
   option_rec& head = cx.cmdline.head;
-  option_rec* last = rec;
+  option_rec*& remembered = cx.cmdline.last_copy[static_cast<unsigned char>(rec->letter)];
+  option_rec* last = remembered != nullptr ? remembered : rec;
   while (last->next != &head && last->next->letter == rec->letter) last = last->next;
   auto* copy = static_cast<option_rec*>(am_memory(cx, sizeof(option_rec)));
   *copy = option_rec{last->next, last, rec->letter, nullptr, rec->help, rec->handler, rec->variable,
                      rec->flags & ~OPT_GIVEN};
   last->next->prev = copy;
   last->next = copy;
+  remembered = copy;
   return copy;
 }
 
@@ -44,11 +48,29 @@ void take_effect(asm_context& cx, option_rec* rec) {
   }
 }
 
-// Nearest anchor before `rec`, or nullptr.
-option_rec* anchor_before(asm_context& cx, option_rec* rec) {
-  for (option_rec* p = rec->prev; p != &cx.cmdline.head; p = p->prev)
-    if (p->flags & OPT_ANCHOR) return p;
-  return nullptr;
+// The checks of one given entry against the nearest earlier anchor and the
+// one before that, then its second phase.
+void check_and_apply(asm_context& cx, option_rec* rec, option_rec* nearer, option_rec* before_nearer) {
+  if ((rec->flags & OPT_NOT_WITH_ANCHOR) && nearer != nullptr && (nearer->flags & OPT_GIVEN)) {
+    command_line_message(cx, "\nError in command line: Option '-%c' cannot be combined with the '-%c' option\n",
+                         nearer->letter, rec->letter);
+    fatal_exit(cx);
+  }
+  if (rec->flags & (OPT_NEEDS_ONE_OF_TWO | OPT_NEEDS_ANCHOR)) {
+    bool two = (rec->flags & OPT_NEEDS_ONE_OF_TWO) != 0;
+    option_rec* farther = two && nearer ? before_nearer : nullptr;
+    bool ok = (nearer && (nearer->flags & OPT_GIVEN)) || (farther && (farther->flags & OPT_GIVEN));
+    if (!ok) {
+      if (two)
+        command_line_message(cx, "\nError in command line: Option '-%c' also requires the '-%c' or the '-%c' option\n",
+                             rec->letter, farther ? farther->letter : '?', nearer ? nearer->letter : '?');
+      else
+        command_line_message(cx, "\nError in command line: Option '-%c' also requires the '-%c' option\n",
+                             rec->letter, nearer ? nearer->letter : '?');
+      fatal_exit(cx);
+    }
+  }
+  if (rec->flags & OPT_PHASE2) take_effect(cx, rec);
 }
 
 void parse_word(asm_context& cx, arg_entry* entry) {
@@ -104,30 +126,17 @@ void parse_arguments(asm_context& cx) {
   }
 }
 
+// The anchors are carried along the walk, so that many copies of a repeated
+// option cost no search each.
 void check_and_apply_options(asm_context& cx) {
   option_rec& head = cx.cmdline.head;
+  option_rec* nearer = nullptr;         // nearest anchor before rec
+  option_rec* before_nearer = nullptr;  // the anchor before that one
   for (option_rec* rec = head.next; rec != &head; rec = rec->next) {
-    if (!(rec->flags & OPT_GIVEN)) continue;
-    option_rec* nearer = anchor_before(cx, rec);
-    if ((rec->flags & OPT_NOT_WITH_ANCHOR) && nearer != nullptr && (nearer->flags & OPT_GIVEN)) {
-      command_line_message(cx, "\nError in command line: Option '-%c' cannot be combined with the '-%c' option\n",
-                           nearer->letter, rec->letter);
-      fatal_exit(cx);
+    if (rec->flags & OPT_GIVEN) check_and_apply(cx, rec, nearer, before_nearer);
+    if (rec->flags & OPT_ANCHOR) {
+      before_nearer = nearer;
+      nearer = rec;
     }
-    if (rec->flags & (OPT_NEEDS_ONE_OF_TWO | OPT_NEEDS_ANCHOR)) {
-      bool two = (rec->flags & OPT_NEEDS_ONE_OF_TWO) != 0;
-      option_rec* farther = two && nearer ? anchor_before(cx, nearer) : nullptr;
-      bool ok = (nearer && (nearer->flags & OPT_GIVEN)) || (farther && (farther->flags & OPT_GIVEN));
-      if (!ok) {
-        if (two)
-          command_line_message(cx, "\nError in command line: Option '-%c' also requires the '-%c' or the '-%c' option\n",
-                               rec->letter, farther ? farther->letter : '?', nearer ? nearer->letter : '?');
-        else
-          command_line_message(cx, "\nError in command line: Option '-%c' also requires the '-%c' option\n",
-                               rec->letter, nearer ? nearer->letter : '?');
-        fatal_exit(cx);
-      }
-    }
-    if (rec->flags & OPT_PHASE2) take_effect(cx, rec);
   }
 }

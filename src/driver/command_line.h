@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "driver/output_table.h"
+
 struct asm_context;
 
 // Flag bits of an option_rec.
@@ -40,11 +42,20 @@ struct option_rec {
   uint32_t flags;
 };
 
+// A command file whose words are in the argument list, and the command file
+// whose word named it (nullptr: the command line or QASMOPT).
+struct command_file_link {
+  const command_file_link* parent;
+  file_identity id;
+  const char* path;  // full path, when the identity is unknown
+};
+
 // One word of the command line; the list starts with the program name.
 struct arg_entry {
   arg_entry* next;
   const char* word;
   int origin;  // +1/+2 first/last word from QASMOPT, +4/+8 first/last of a command file
+  const command_file_link* from;  // the command file holding the word; nullptr for none
 };
 
 struct command_line_state {
@@ -52,6 +63,7 @@ struct command_line_state {
   arg_entry* args = nullptr;    // program name first
   arg_entry* cursor = nullptr;  // the entry being parsed
   int v_entries = 0;            // processor choices registered
+  option_rec* last_copy[256] = {};  // last entry made for a repeated use, by letter
 };
 
 constexpr const char* kProductName = "qasm";
@@ -94,5 +106,11 @@ void open_list_file(asm_context& cx, const std::string& name);
 std::string output_name_in_directory(asm_context& cx, std::string_view path, const char* extension);
 std::string with_default_extension(std::string_view name, const char* extension);
 std::string full_path(std::string_view name);
+// Opens `name` for reading when it is a regular file; nullptr otherwise (a
+// directory, a device or a pipe is no source).
+qfile* open_regular_file(asm_context& cx, const std::string& name);
+// Records a file the run reads (source, command file, include file): no
+// output may replace it. One that is an output already stops the run.
+void note_read_file(asm_context& cx, const std::string& name);
 void add_environment_include_paths(asm_context& cx);
 void clean_up_files(asm_context& cx);

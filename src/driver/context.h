@@ -11,6 +11,7 @@
 #include "driver/statement_loop.h"
 #include "target/target.h"
 #include "diag/diag.h"
+#include "diag/listing/listing.h"
 #include "driver/block_stack.h"
 #include "driver/segment_rec.h"
 #include "expr/expr_state.h"
@@ -18,6 +19,7 @@
 #include "directives/conditional.h"
 #include "directives/macro.h"
 #include "directives/modules.h"
+#include "object/writer.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
@@ -29,6 +31,7 @@ struct asm_context {
   driver_state driver;      // options, files, counters            (A03)
   command_line_state cmdline;  // option table and argument list    (A03)
   diag_state diag;          // diagnostics printer state           (A01)
+  listing_state listing;    // the list file's pages and lines      (A01)
   source_state source;      // reader, include files, source stack (A05, A06)
   symbol_state symbols;     // keywords and user symbols            (A07)
   lexer_state lex;          // tokens of the current line           (A05)
@@ -43,6 +46,7 @@ struct asm_context {
   macro_state macros;       // macros, repeat blocks, expansions    (A10, M10)
   pass2_state pass2;        // the code of each statement in pass 2 (A03)
   cfi_state cfi;            // CFI blocks of the module, the last module's call-frame model
+  object_state object;      // the object writer's spool and module records (A23)
   target_state* target = nullptr;  // the target's own state (B00), made by target_attach
 
   explicit asm_context(const output_table& table) : out(&table) {

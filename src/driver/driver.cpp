@@ -2,15 +2,19 @@
 // exit code (A03). Each pass of a module is a seam that the subsystems fill.
 #include "driver/driver.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "diag/diag.h"
+#include "diag/listing/listing.h"
 #include "driver/command_line.h"
 #include "driver/context.h"
 #include "driver/ide/console_agent.h"
@@ -40,49 +44,29 @@ void set_multibyte_locale(asm_context& cx) {
   fatal_exit(cx);
 }
 
-// One line of the list-file summary: the text centred in 28 columns.
-void summary_line(asm_context& cx, const std::string& text) {
-  int free = 28 - static_cast<int>(text.size());
-  if (free < 0) free = 0;
-  int left = free / 2;
-  int right = free / 2 + (free % 2);
-  out_print_file(*cx.out, cx.driver.files.list, "#%*s%s%*s#\n", left, "", text.c_str(), right, "");
-}
-
+// The module's summary: the block closing its listing, and on the console
+// the counts.
 void print_module_summary(asm_context& cx) {
   driver_state& d = cx.driver;
   const bool totals = d.program_ended && d.module_count > 1;
   const bool cycles = d.opt.cycle_counting != 0 && target_counts_cycles(cx);
-  if (d.files.list != nullptr) {
+  if (listing_open(cx)) {
+    std::vector<std::string> texts;
     char text[64];
-    out_print_file(*cx.out, d.files.list, "##############################\n");
-    if (d.module_errors == 0) {
-      std::snprintf(text, sizeof text, "CRC:%X", d.module_checksum);
-      summary_line(cx, text);
-    }
-    std::snprintf(text, sizeof text, "Errors:   %d", d.module_errors);
-    summary_line(cx, text);
-    std::snprintf(text, sizeof text, "Warnings: %d", d.module_warnings);
-    summary_line(cx, text);
-    std::snprintf(text, sizeof text, "Bytes: %ld", d.module_bytes);
-    summary_line(cx, text);
-    if (cycles) {
-      std::snprintf(text, sizeof text, "Cycles:  %ld", d.module_cycles);
-      summary_line(cx, text);
-    }
+    const auto add = [&](int length) { texts.emplace_back(text, static_cast<std::size_t>(std::max(0, length))); };
+    if (d.module_errors == 0) add(std::snprintf(text, sizeof text, "CRC:%X", d.module_checksum));
+    add(std::snprintf(text, sizeof text, "Errors:   %d", d.module_errors));
+    add(std::snprintf(text, sizeof text, "Warnings: %d", d.module_warnings));
+    add(std::snprintf(text, sizeof text, "Bytes: %ld", d.module_bytes));
+    if (cycles) add(std::snprintf(text, sizeof text, "Cycles:  %ld", d.module_cycles));
     if (totals) {
-      std::snprintf(text, sizeof text, "Modules:        %d", d.module_count);
-      summary_line(cx, text);
-      std::snprintf(text, sizeof text, "Total errors:   %d", d.total_errors + d.module_errors);
-      summary_line(cx, text);
-      std::snprintf(text, sizeof text, "Total warnings: %d", d.total_warnings + d.module_warnings);
-      summary_line(cx, text);
-      if (cycles) {
-        std::snprintf(text, sizeof text, "Total cycles: %d", static_cast<int>(d.total_cycles + d.module_cycles));
-        summary_line(cx, text);
-      }
+      add(std::snprintf(text, sizeof text, "Modules:        %d", d.module_count));
+      add(std::snprintf(text, sizeof text, "Total errors:   %d", d.total_errors + d.module_errors));
+      add(std::snprintf(text, sizeof text, "Total warnings: %d", d.total_warnings + d.module_warnings));
+      if (cycles)
+        add(std::snprintf(text, sizeof text, "Total cycles: %d", static_cast<int>(d.total_cycles + d.module_cycles)));
     }
-    out_print_file(*cx.out, d.files.list, "##############################\n\n\n\n\f");
+    list_summary(cx, texts);
   }
   if (d.opt.sign_on) {
     out_print(*cx.out, "\nErrors:   %d\n", d.module_errors);
@@ -121,19 +105,23 @@ void assemble(asm_context& cx) {
     if (d.ide_mode) cx.out->progress_hook(5);
     run_pass1(cx);
     if (d.ide_mode) cx.out->progress_hook(6);
+    const bool input_ended = !d.module_ended;
     end_pass1(cx);
     d.pass1 = 0;
     if (run_pass2(cx)) any_object_output = true;
+    // The input ended before END: the error is the module's, so its listing
+    // and summary show it; the run stops after them.
+    const bool stop = input_ended && user_error_deferred(cx, gen_err::unexpected_eof);
     list_module(cx);
     print_module_summary(cx);
     d.total_errors += d.module_errors;
     d.total_warnings += d.module_warnings;
     d.total_cycles += d.module_cycles;
     // The counts now live in the totals; the module's stay for the clean-up check.
-    if (!d.module_ended || d.program_ended) break;
+    if (stop) fatal_exit(cx);
+    if (input_ended || d.program_ended) break;
   }
   if (any_object_output) complete_object_file(cx);
-  if (!d.program_ended) user_error(cx, gen_err::unexpected_eof);
 }
 
 int exit_code(const asm_context& cx) {
@@ -210,6 +198,11 @@ int guarded_run(const output_table& out, int argc, char** argv, bool ide_mode) {
       internal_error(cx, "Assembler", "non-initialized parameter");
     }
   } catch (const run_stop& stop) {
+    // What the module reported before the stop goes into its listing.
+    try {
+      list_after_stop(cx);
+    } catch (...) {
+    }
     clean_up_files(cx);
     return stop.exit_code;
   }

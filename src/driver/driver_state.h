@@ -70,9 +70,16 @@ struct run_files {
   std::string source_base;         // base name without extension (default output names)
   std::string object_name;
   std::string list_name;
+  // The object and the list are written under these names next to their
+  // own and renamed at clean-up; empty when the file is written directly.
+  std::string object_temp;
+  std::string list_temp;
   bool assembly_started = false;   // the command line was complete
   std::vector<std::string> opened_full_paths;  // inputs and outputs, for the overwrite check
   std::vector<std::string> output_full_paths;
+  std::vector<file_identity> read_files;       // source, command and include files
+  file_identity object_target;     // what the output names were when opened
+  file_identity list_target;
 };
 
 // A -D or -U of the command line, in the order they take effect.

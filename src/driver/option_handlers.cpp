@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "driver/command_line.h"
 #include "driver/context.h"
@@ -246,6 +247,7 @@ int apply_warning_string(asm_context& cx, const char* text) {
     ++p;
   }
   long low = 0, high = kWarningTableSize - 1;
+  std::string_view low_text = "0";  // the low number as typed, for the message
   for (;;) {
     if (*p == ',') {
       ++p;
@@ -259,6 +261,8 @@ int apply_warning_string(asm_context& cx, const char* text) {
         const char* end;
         low = leading_number(p, &end);
         high = low;
+        while (*p == '0' && is_digit(p[1])) ++p;
+        low_text = std::string_view(p, static_cast<std::size_t>(end - p));
         p = end;
         if (*p == '-' && is_digit(p[1])) {
           high = leading_number(p + 1, &end);
@@ -267,7 +271,9 @@ int apply_warning_string(asm_context& cx, const char* text) {
         if (high > kWarningTableSize - 1) high = kWarningTableSize - 1;
       }
       if (low > high) {
-        command_line_message(cx, "\nIllegal range in -w option: %ld-%ld, ignored\n", low, high);
+        // The number as typed: one too large for a long still reads as itself.
+        command_line_message(cx, "\nIllegal range in -w option: %.*s-%ld, ignored\n",
+                             static_cast<int>(low_text.size()), low_text.data(), high);
         continue;
       }
       for (long i = low; i <= high; ++i) o.warning_enable_table[i] = value;

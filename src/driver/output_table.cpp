@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 namespace {
 
 void std_count_notification(void*, int, int) {}
@@ -42,6 +44,20 @@ int std_seek_file(void*, qfile* file, long offset, int whence) { return std::fse
 long std_tell_file(void*, qfile* file) { return std::ftell(file); }
 int std_flush_file(void*, qfile* file) { return std::fflush(file); }
 int std_remove_file(void*, const char* name) { return std::remove(name); }
+int std_rename_file(void*, const char* from, const char* to) { return std::rename(from, to); }
+file_kind std_identify_file(void*, const char* name, file_identity* id) {
+  struct stat st {};
+  file_identity found;
+  if (::stat(name, &st) == 0) {
+    found.kind = S_ISREG(st.st_mode)   ? file_kind::regular
+                 : S_ISDIR(st.st_mode) ? file_kind::directory
+                                       : file_kind::other;
+    found.device = static_cast<unsigned long long>(st.st_dev);
+    found.inode = static_cast<unsigned long long>(st.st_ino);
+  }
+  if (id != nullptr) *id = found;
+  return found.kind;
+}
 
 }  // namespace
 
@@ -51,7 +67,8 @@ output_table standard_output_table() {
                                std_open_file,          std_allocate,          std_read_char,
                                std_write_char,         std_print,             std_print_file,
                                std_block_read,         std_block_write,       std_seek_file,
-                               std_tell_file,          std_flush_file,        std_remove_file};
+                               std_tell_file,          std_flush_file,        std_remove_file,
+                               std_rename_file,        std_identify_file};
   return output_table{entries, nullptr, stdin, stdout, stderr};
 }
 

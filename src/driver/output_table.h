@@ -9,6 +9,19 @@
 
 using qfile = std::FILE;
 
+// What a file name refers to, for the checks that keep a run from replacing
+// a file it read: the kind, and the identity (device and inode) of the file.
+enum class file_kind : int { missing = 0, regular, directory, other };
+struct file_identity {
+  file_kind kind = file_kind::missing;
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+};
+inline bool same_file(const file_identity& a, const file_identity& b) {
+  return a.kind != file_kind::missing && b.kind != file_kind::missing && a.device == b.device &&
+         a.inode == b.inode;
+}
+
 // The entries. Each receives the table's user pointer first, so that a
 // replacement (the IDE agent, a test capture) finds its own state without a
 // global of its own.
@@ -44,6 +57,10 @@ struct output_entries {
   int (*flush_file)(void* user, qfile* file);
   // 18: delete a file by name.
   int (*remove_file)(void* user, const char* name);
+  // 19: give a file a new name, replacing a file of that name; 0 on success.
+  int (*rename_file)(void* user, const char* from, const char* to);
+  // 20: what a name refers to (symbolic links followed); the kind is also returned.
+  file_kind (*identify_file)(void* user, const char* name, file_identity* id);
 };
 
 struct output_table {
@@ -82,6 +99,8 @@ struct output_table {
   long tell_file(qfile* file) const { return entries.tell_file(user, file); }
   int flush_file(qfile* file) const { return entries.flush_file(user, file); }
   int remove_file(const char* name) const { return entries.remove_file(user, name); }
+  int rename_file(const char* from, const char* to) const { return entries.rename_file(user, from, to); }
+  file_kind identify_file(const char* name, file_identity* id) const { return entries.identify_file(user, name, id); }
 };
 
 // The table bound to the standard library; the only mutable global of the program.

@@ -1,11 +1,13 @@
 // pass2.cpp — the end of pass 1 and pass 2 of a module (A03): blocks left
 // open, segments closed, forward references solved, then every statement's
 // code made from its final values, segment by segment, with the declaration
-// checks and the external numbering the object needs.
+// checks and the external numbering the object needs, and handed to the
+// object writer.
 #include "driver/pass2.h"
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 #include "diag/diag.h"
@@ -18,6 +20,7 @@
 #include "driver/statement.h"
 #include "driver/stops.h"
 #include "expr/expression.h"
+#include "object/writer.h"
 #include "target/target.h"
 
 namespace {
@@ -36,7 +39,7 @@ void check_absolute_overlap(asm_context& cx) {
   if (abs == nullptr) return;
   std::vector<statement_rec*> placed;
   for (statement_rec* r = abs->first; r != nullptr; r = r->next_in_segment)
-    if (r->byte_count > 0 && r->kind != stmt_kind::storage) placed.push_back(r);
+    if (r->byte_count > 0 && r->kind != stmt_kind::storage && !is_erroneous(r)) placed.push_back(r);
   std::stable_sort(placed.begin(), placed.end(),
                    [](const statement_rec* a, const statement_rec* b) { return a->location < b->location; });
   int64_t end = -1;
@@ -73,14 +76,18 @@ void check_publics(asm_context& cx) {
   }
 }
 
-// Each external that an expression refers to gets the next number, in the
-// order of the EXTERN directives; the object's references and declarations
-// read it from the symbol.
+// Each external that an expression refers to, or that FUNCTION describes,
+// gets the next number, in the order of the EXTERN directives; the object's
+// references and declarations read it from the symbol. With every external
+// declared, all get one.
 void number_externals(asm_context& cx) {
+  std::unordered_set<const ident_node*> functions;
+  for (const function_rec& f : cx.module.functions) functions.insert(f.label);
   uint16_t next = 0;
+  const bool all = cx.object.settings.declare_all_externals;
   for (ident_node* n : cx.module.externals) {
     label_rec* rec = n->label;
-    rec->external_index = rec->uses > 0 ? next++ : kUnreferenced;
+    rec->external_index = rec->uses > 0 || all || functions.count(n) ? next++ : kUnreferenced;
   }
 }
 
@@ -139,16 +146,21 @@ uint32_t written_bytes(const statement_rec* r) {
   return kind_info(r->kind).advances ? static_cast<uint32_t>(r->byte_count) : 0;
 }
 
-void encode_statement(asm_context& cx, statement_rec* r, code_sink& sink) {
-  sink.clear();
-  if (is_erroneous(r)) return;
-  if (!gen_statement(cx, r, sink)) {
-    mark_erroneous(r);
-    return;
-  }
+// The code of a statement that is not erroneous yet. A statement on which its
+// encoder reported an error, or which it failed on, becomes erroneous (error
+// 52 when the failure came without a report of its own); its bytes still go
+// to the listing when it made all of them.
+void make_code(asm_context& cx, statement_rec* r, code_sink& sink) {
+  const int errors = cx.driver.module_errors;
+  const bool made = gen_statement(cx, r, sink);
+  const bool reported = cx.driver.module_errors != errors;
+  if (!made && !reported) user_error_pass2(cx, AVM_RECORD, r, gen_err::extern_not_allowed, OPERATION_FIELD);
+  if (!made || reported) mark_erroneous(r);
+  if (!made) return;
   if (sink.size() != written_bytes(r)) {
-    internal_error(cx, "gen_asm_code_A23", "Wrong bytecount", static_cast<long>(written_bytes(r)),
-                   static_cast<long>(sink.size()));
+    if (!is_erroneous(r))
+      internal_error(cx, "gen_asm_code_A23", "Wrong bytecount", static_cast<long>(written_bytes(r)),
+                     static_cast<long>(sink.size()));
     return;
   }
   if (sink.size() > 0) {
@@ -157,7 +169,14 @@ void encode_statement(asm_context& cx, statement_rec* r, code_sink& sink) {
     r->code = code;
     cx.driver.module_bytes += sink.size();
   }
-  if (cx.pass2.statement_done != nullptr) cx.pass2.statement_done(cx, r, sink);
+}
+
+// Every statement reaches the object writer; an erroneous one is written as such.
+void encode_statement(asm_context& cx, statement_rec* r, code_sink& sink) {
+  sink.clear();
+  if (!is_erroneous(r)) make_code(cx, r, sink);
+  gen_asm_code(cx, r, sink);
+  if (!is_erroneous(r) && cx.pass2.statement_done != nullptr) cx.pass2.statement_done(cx, r, sink);
 }
 
 }  // namespace
@@ -178,8 +197,13 @@ bool run_pass2(asm_context& cx) {
   }
   check_publics(cx);
   number_externals(cx);
+  object_begin_module(cx);
   code_sink& sink = cx.pass2.sink;
-  for (uint16_t i = 0; i < cx.segs.count; ++i)
-    for (statement_rec* r = cx.segs.table[i]->first; r != nullptr; r = r->next_in_segment) encode_statement(cx, r, sink);
+  for (uint16_t i = 0; i < cx.segs.count; ++i) {
+    segment_rec* seg = cx.segs.table[i];
+    object_enter_segment(cx, seg);
+    for (statement_rec* r = seg->first; r != nullptr; r = r->next_in_segment) encode_statement(cx, r, sink);
+  }
+  object_end_module(cx);
   return true;
 }

@@ -5,8 +5,10 @@
 #include "directives/conditional.h"
 #include "directives/macro.h"
 #include "driver/context.h"
+#include "diag/listing/listing.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
+#include "object/writer.h"
 #include "directives/segments.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
@@ -14,13 +16,16 @@
 
 void start_source(asm_context& cx) { source_start(cx); }
 void start_assembly(asm_context& cx) {
+  start_listing(cx);
   start_statements(cx);
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
 }
 // Everything a module owns starts afresh: floats, segments, pending
-// expressions, open blocks, IF groups and expansions, the statement list.
+// expressions, open blocks, IF groups and expansions, the statement list;
+// -D warnings are reported with the first module.
 void start_module(asm_context& cx) {
+  start_module_listing(cx);
   start_floats(cx);
   reset_segments(cx);
   cx.expr.reset_for_module();
@@ -28,6 +33,7 @@ void start_module(asm_context& cx) {
   reset_conditionals(cx);
   reset_macros(cx);
   cx.stmt.reset_for_module();
+  start_preprocessor_module(cx);
 }
 
 void run_pass1(asm_context& cx) {
@@ -35,6 +41,5 @@ void run_pass1(asm_context& cx) {
   end_preprocessor_pass(cx);
 }
 
-void list_module(asm_context&) {}
-void complete_object_file(asm_context&) {}
+void complete_object_file(asm_context& cx) { object_complete_file(cx); }
 

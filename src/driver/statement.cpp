@@ -5,6 +5,7 @@
 #include "driver/context.h"
 #include "driver/memory.h"
 #include "diag/diag.h"
+#include "expr/expression.h"
 
 namespace {
 
@@ -85,13 +86,17 @@ void dump_asm_op(asm_context& cx, statement_rec* record) {
     seg->first = record;
   seg->last = record;
   if (kind_info(record->kind).advances) {
-    // The location counter never passes the end of the address space.
-    const int64_t end = int64_t{seg->location} + record->byte_count;
-    if (end > kAddressSpaceEnd) {
+    // The location counter never passes the end of the address space; in a
+    // segment with a known start address the bytes land from that address.
+    int64_t base = 0;
+    if ((seg->flags & SEG_HAS_START) && seg->start_address != nullptr && seg->start_address->state == EXPR_ABSOLUTE)
+      base = seg->start_address->value;
+    const int64_t end = base + seg->location + record->byte_count;
+    if (end > kAddressSpaceEnd || end < 0) {
       user_error_at(cx, record->operation_column, gen_err::segment_too_long, nullptr, kAddressSpaceEnd - 1);
       mark_erroneous(record);
     } else {
-      seg->location = static_cast<int32_t>(end);
+      seg->location = static_cast<int32_t>(end - base);
     }
   }
   if (seg->location > seg->size[0]) seg->size[0] = seg->location;

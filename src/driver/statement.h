@@ -87,6 +87,7 @@ enum avm_list_mark : uint32_t {
 enum stmt_flag : uint8_t {
   STMT_ERRONEOUS = 0x1,  // an error was reported on it: the object gets the error record
   STMT_PLACED = 0x2,     // in its segment's chain
+  STMT_ERROR_REPORTED = 0x4,  // an error was reported on it: the listing shows its location, no bytes
 };
 
 // The statement record. Records live in the arena and are never destroyed, so

@@ -11,6 +11,7 @@
 #include "diag/diag.h"
 #include "directives/conditional.h"
 #include "directives/data.h"
+#include "directives/listing_directives.h"
 #include "directives/macro.h"
 #include "directives/modules.h"
 #include "directives/segment_directives.h"
@@ -108,7 +109,8 @@ constexpr operation_route kRoutes[] = {
 };
 
 void dispatch(asm_context& cx, statement_call& call, const token& op) {
-  if (op.kind == TOK_IDENT) {
+  // A word, or a sign such as the "=" of an equate.
+  if (op.kind == TOK_IDENT || (op.kind == TOK_PUNCT && op.node != nullptr)) {
     for (const operation_route& route : kRoutes)
       if (ident_node* node = find_kind(op.node, route.kind)) {
         call.operation = node;
@@ -179,6 +181,7 @@ statement_rec* new_record(asm_context& cx, const line_origin& origin) {
   line_rec* line = make_line_rec(cx, src.file_name, src.line_no, origin.text.data(), origin.text.size());
   line->macro_line = origin.macro_line;
   statement_rec* record = insert_avm_struct(cx, line);
+  attach_held_diagnostics(cx, record);
   record->listing_flags = cx.driver.opt.listing_flags;
   record->expansion |= origin.expansion;
   return record;
@@ -203,8 +206,10 @@ bool read_statement(asm_context& cx) {
   lexer_state& lx = cx.lex;
   lx.at_line_start = true;
   lx.column = 0;
+  hold_diagnostics(cx);  // what the reader reports now belongs to the line it reads
   const int c = get_char(cx);
   if (c == -1) {
+    release_held_diagnostics(cx);
     // The end of the input has no column of its own: the last line is shown whole.
     cx.diag.token_column = 1;
     if (lx.in_block_comment) {  // the comment's "*/" never came
@@ -309,6 +314,7 @@ void start_statements(asm_context& cx) {
   register_value_directives(cx);
   register_data_directives(cx);
   register_cfi_directives(cx);
+  register_listing_directives(cx);
   register_conditional_directives(cx);
   register_macro_directives(cx);
 }

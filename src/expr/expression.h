@@ -190,6 +190,10 @@ operand_value get_value(asm_context& cx, const postfix_elem* elem);
 bool get_operands(asm_context& cx, const postfix_elem* op, const operand_value& left,
                   const operand_value& right, uint16_t* result_segment);
 
+// Gives the expression's postfix list back for reuse; the record is empty
+// (state 0, no list) until it is built again.
+void release_postfix(asm_context& cx, expr_rec* expr);
+
 // Folds the list as far as the operands allow and sets the state from what is left.
 int32_t fold_expression(asm_context& cx, expr_rec* expr);
 // The solve state of a list that folding has left; a result of 4 enters the

@@ -1,5 +1,7 @@
 // limits.cpp — LIMIT checks, the linker range check, editing solved
 // expressions, and solving the unsolved list again after pass 1 (A08).
+#include <vector>
+
 #include "diag/diag.h"
 #include "driver/context.h"
 #include "driver/segment_rec.h"
@@ -128,10 +130,71 @@ void find_late_segments(asm_context& cx) {
     }
 }
 
+// The unsolved expression a symbol reference waits for, or null.
+expr_rec* waits_for(const postfix_elem* e) {
+  if (e->kind != PF_SYMBOL || e->payload.symbol == nullptr || e->payload.symbol->label == nullptr) return nullptr;
+  expr_rec* v = e->payload.symbol->label->value;
+  return v != nullptr && v->state == EXPR_UNSOLVED && v->in_unsolved_list ? v : nullptr;
+}
+
+void fold_and_settle(asm_context& cx, expr_rec* expr) {
+  const int32_t state = fold_expression(cx, expr);
+  if (state == EXPR_ABSOLUTE || state == EXPR_RELATIVE) {
+    unlink_unsolved(cx, expr);
+    if (expr->limit_kind != 0) limit_ok(cx, expr);
+  } else if (state == EXPR_POSTFIX && expr->limit_kind != 0) {
+    limit_ok(cx, expr);
+  }
+}
+
+// Solves the unsolved expressions in dependency order: an expression is
+// folded once the ones its symbols wait for have been, so a chain of forward
+// references costs one fold per link whatever its order. The walk keeps its
+// own stack (chains may be long); aux2 marks an expression visited in this
+// walk (1 on the stack, 2 folded), a reference back into the stack (a cycle)
+// is left as it is.
+void resolve_in_order(asm_context& cx) {
+  expr_state& es = cx.expr;
+  struct work {
+    expr_rec* expr;
+    const postfix_elem* next;  // the next element to look at for dependencies
+  };
+  std::vector<work> stack;
+  std::vector<expr_rec*> roots;
+  for (postfix_list* l = es.unsolved_first; l != nullptr; l = l->next_unsolved) {
+    l->owner->aux2 = 0;
+    roots.push_back(l->owner);
+  }
+  for (expr_rec* root : roots) {
+    if (root->aux2 != 0 || !root->in_unsolved_list) continue;
+    root->aux2 = 1;
+    stack.push_back(work{root, root->list->first});
+    while (!stack.empty()) {
+      work& w = stack.back();
+      expr_rec* dep = nullptr;
+      while (w.next != nullptr && w.next->kind != PF_END && dep == nullptr) {
+        expr_rec* d = waits_for(w.next);
+        w.next = w.next->next;
+        if (d != nullptr && d->aux2 == 0) dep = d;
+      }
+      if (dep != nullptr) {
+        dep->aux2 = 1;
+        stack.push_back(work{dep, dep->list->first});
+        continue;
+      }
+      expr_rec* done = w.expr;
+      stack.pop_back();
+      done->aux2 = 2;
+      if (done->in_unsolved_list && done->state == EXPR_UNSOLVED) fold_and_settle(cx, done);
+    }
+  }
+}
+
 int resolve_unsolved(asm_context& cx) {
   expr_state& es = cx.expr;
   es.resolving = true;
   find_late_segments(cx);
+  resolve_in_order(cx);
   // Each sweep solves what the previous one made known; a sweep without
   // change ends it, so chains of forward references resolve in any order.
   for (bool changed = true; changed;) {
@@ -141,14 +204,8 @@ int resolve_unsolved(asm_context& cx) {
       expr_rec* expr = l->owner;
       const int32_t before = expr->state;
       const uint32_t count = l->count;
-      const int32_t state = fold_expression(cx, expr);
-      if (state == EXPR_ABSOLUTE || state == EXPR_RELATIVE) {
-        unlink_unsolved(cx, expr);
-        if (expr->limit_kind != 0) limit_ok(cx, expr);
-      } else if (state == EXPR_POSTFIX && expr->limit_kind != 0) {
-        limit_ok(cx, expr);
-      }
-      if (state != before || l->count != count) changed = true;
+      fold_and_settle(cx, expr);
+      if (expr->state != before || l->count != count) changed = true;
       l = next;
     }
   }

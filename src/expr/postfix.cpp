@@ -207,6 +207,14 @@ void reopen_expression(asm_context& cx, expr_rec* expr) {
   cx.expr.building_end = saved_end;
 }
 
+void release_postfix(asm_context& cx, expr_rec* expr) {
+  if (expr->in_unsolved_list) unlink_unsolved(cx, expr);
+  const bool has_list = expr->state != EXPR_ABSOLUTE && expr->state != EXPR_RELATIVE;
+  if (has_list && expr->list != nullptr) drop_list(cx, expr->list);
+  expr->list = nullptr;
+  expr->state = EXPR_UNSOLVED;
+}
+
 // ---- Building ------------------------------------------------------------------
 
 postfix_elem* push(asm_context& cx, uint32_t kind, postfix_payload payload, uint16_t unary,

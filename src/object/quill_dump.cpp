@@ -181,8 +181,11 @@ void add_record(std::string& out, const quill_object& obj, const module_names& n
                 const quill_dump_options& options) {
   if (options.offsets) tool_appendf(out, "%06X  ", r.offset);
   tool_appendf(out, "%02X %-12s", r.spec->tag, r.spec->name);
-  // The segment field of an external's symbol record holds its external number.
-  const bool segment_names = r.spec->tag != QT_SYMBOL || obj.number(r, "class") != QS_EXTERNAL;
+  // The segment field of an external's symbol record holds its external number,
+  // that of an absolute symbol nothing.
+  const uint32_t cls = r.spec->tag == QT_SYMBOL ? obj.number(r, "class") : 0;
+  const bool segment_names = r.spec->tag != QT_SYMBOL || cls == QS_RELOCATABLE || cls == QS_REL_LOCAL ||
+                             cls == QS_WEAK || cls == QS_WEAK_ALT;
   for (uint32_t i = 0; i < r.value_count; ++i)
     add_field(out, obj, names, obj.values[r.first_value + i], options, segment_names);
   while (!out.empty() && out.back() == ' ') out.pop_back();
@@ -378,8 +381,9 @@ constexpr const char* kQdumpHelp =
 
 }  // namespace
 
-int qdump_run(const output_table& out, int argc, char** argv) {
+int qdump_run(const output_table& out, int argc, char** argv, quill_body_decoder cfi_body) {
   quill_dump_options options;
+  options.cfi_body = cfi_body;
   quill_read_options read_options;
   bool bytes_view = false;
   const char* file = nullptr;

@@ -32,4 +32,5 @@ struct output_table;
 
 // The qdump command: arguments as on the command line (argv[0] the program);
 // returns the exit code (0 valid, 1 corrupt or truncated, 2 usage or I/O error).
-int qdump_run(const output_table& out, int argc, char** argv);
+// `cfi_body` decodes call-frame information records, when given.
+int qdump_run(const output_table& out, int argc, char** argv, quill_body_decoder cfi_body = nullptr);

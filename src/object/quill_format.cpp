@@ -198,63 +198,26 @@ std::size_t quill_index_size(uint32_t value) {
   return n;
 }
 
+std::size_t quill_encode_index(uint32_t value, uint8_t* out) {
+  std::size_t n = 0;
+  while (value >= 0x80) {
+    out[n++] = static_cast<uint8_t>(value | 0x80);
+    value >>= 7;
+  }
+  out[n++] = static_cast<uint8_t>(value);
+  return n;
+}
+
 // ---------------------------------------------------------------- quill_writer
 
-void quill_writer::raw(const uint8_t* bytes, std::size_t size) {
+void quill_writer::put(const uint8_t* bytes, std::size_t size) {
   out_.append(reinterpret_cast<const char*>(bytes), size);
   crc_ = quill_checksum(crc_, bytes, size);
 }
 
 void quill_writer::byte(uint32_t value) {
   const uint8_t b = static_cast<uint8_t>(value);
-  raw(&b, 1);
-}
-
-void quill_writer::u16(uint32_t value) {
-  const uint8_t b[2] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-  raw(b, 2);
-}
-
-void quill_writer::u32(uint32_t value) {
-  const uint8_t b[4] = {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
-                        static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-  raw(b, 4);
-}
-
-void quill_writer::index(uint32_t value) {
-  if (!variable_indexes_) {
-    u16(value);
-    return;
-  }
-  uint8_t b[5];
-  std::size_t n = 0;
-  while (value >= 0x80) {
-    b[n++] = static_cast<uint8_t>(value | 0x80);
-    value >>= 7;
-  }
-  b[n++] = static_cast<uint8_t>(value);
-  raw(b, n);
-}
-
-std::size_t quill_writer::index_size(uint32_t value) const {
-  return variable_indexes_ ? quill_index_size(value) : 2;
-}
-
-void quill_writer::str8(std::string_view text) {
-  const std::size_t n = text.size() < 255 ? text.size() : 255;
-  byte(static_cast<uint32_t>(n));
-  raw(reinterpret_cast<const uint8_t*>(text.data()), n);
-}
-
-void quill_writer::str32(std::string_view text) {
-  u32(static_cast<uint32_t>(text.size()));
-  raw(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
-void quill_writer::lstr16(std::string_view text) {
-  const std::size_t n = text.size() < 0xFFFF ? text.size() : 0xFFFF;
-  u16(static_cast<uint32_t>(n));
-  raw(reinterpret_cast<const uint8_t*>(text.data()), n);
+  put(&b, 1);
 }
 
 void quill_writer::checksum_bytes() {

@@ -112,29 +112,71 @@ uint16_t quill_checksum(uint16_t crc, const uint8_t* bytes, std::size_t size);
 
 // ---------------------------------------------------------------- byte writer
 
+// Encoded size of a variable-length index.
+std::size_t quill_index_size(uint32_t value);
+// A variable-length index into `out` (room for 5 bytes); returns its byte count.
+std::size_t quill_encode_index(uint32_t value, uint8_t* out);
+
+// The multi-byte forms over a destination `Out` that takes bytes with
+// put(bytes, size) and says variable_indexes(): the writer below and the
+// assembler's object spool encode alike.
+template <class Out>
+class quill_forms {
+ public:
+  void u16(uint32_t value) {
+    const uint8_t b[2] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+    out().put(b, 2);
+  }
+  void u32(uint32_t value) {
+    const uint8_t b[4] = {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
+                          static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+    out().put(b, 4);
+  }
+  // Seven bits a byte, least significant group first; or a u16.
+  void index(uint32_t value) {
+    if (!out().variable_indexes()) return u16(value);
+    uint8_t b[5];
+    out().put(b, quill_encode_index(value, b));
+  }
+  std::size_t index_size(uint32_t value) const {
+    return static_cast<const Out&>(*this).variable_indexes() ? quill_index_size(value) : 2;
+  }
+  void str8(std::string_view text) { counted(text, 1, 255); }
+  void str32(std::string_view text) { counted(text, 4, 0xFFFFFFFF); }
+  void lstr16(std::string_view text) { counted(text, 2, 0xFFFF); }
+
+ private:
+  Out& out() { return static_cast<Out&>(*this); }
+  // A length of `width` bytes (the text cut to `most`), then the characters.
+  void counted(std::string_view text, int width, std::size_t most) {
+    const std::size_t n = text.size() < most ? text.size() : most;
+    if (width == 1) {
+      const uint8_t b = static_cast<uint8_t>(n);
+      out().put(&b, 1);
+    } else if (width == 2) {
+      u16(static_cast<uint32_t>(n));
+    } else {
+      u32(static_cast<uint32_t>(n));
+    }
+    out().put(reinterpret_cast<const uint8_t*>(text.data()), n);
+  }
+};
+
 // Appends the primitive encodings to a growing byte buffer and keeps the running
 // checksum of everything appended since the last `restart_checksum`.
-class quill_writer {
+class quill_writer : public quill_forms<quill_writer> {
  public:
   explicit quill_writer(bool variable_indexes = true) : variable_indexes_(variable_indexes) {}
 
   void byte(uint32_t value);
-  void u16(uint32_t value);
-  void u32(uint32_t value);
-  void index(uint32_t value);
-  void str8(std::string_view text);
-  void str32(std::string_view text);
-  void lstr16(std::string_view text);
-  void raw(const uint8_t* bytes, std::size_t size);
+  void put(const uint8_t* bytes, std::size_t size);
+  void raw(const uint8_t* bytes, std::size_t size) { put(bytes, size); }
 
   // Closes a module: the checksum after the end record, high byte then low byte,
   // and a fresh checksum for the next module.
   void checksum_bytes();
   void restart_checksum() { crc_ = 0; }
   uint16_t checksum() const { return crc_; }
-
-  // Encoded size of an index in this writer's index form.
-  std::size_t index_size(uint32_t value) const;
 
   const std::string& bytes() const { return out_; }
   std::string& bytes() { return out_; }
@@ -147,5 +189,3 @@ class quill_writer {
   bool variable_indexes_;
 };
 
-// Encoded size of a variable-length index.
-std::size_t quill_index_size(uint32_t value);

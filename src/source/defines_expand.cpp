@@ -476,6 +476,15 @@ invoked invoke_function(asm_context& cx, const pp_frame& f, define_rec* d, bool&
                                                                                       : invoked::error;
 }
 
+// A name beyond the longest identifier is error 108 and stands for its first
+// kMaxIdentLength characters, as the lexer cuts it.
+uint32_t cut_name(asm_context& cx, const char* name, uint32_t n) {
+  if (n <= static_cast<uint32_t>(kMaxIdentLength)) return n;
+  const std::string shown(name, kMaxIdentLength);
+  pp_error(cx, cx.diag.token_column, gen_err::symbol_too_long, shown.c_str(), kMaxIdentLength);
+  return kMaxIdentLength;
+}
+
 // "defined NAME" or "defined ( NAME )" in #if: 1 for a #define symbol.
 bool operator_defined(asm_context& cx, const pp_frame& f) {
   int from;
@@ -493,7 +502,7 @@ bool operator_defined(asm_context& cx, const pp_frame& f) {
   }
   const pp_level& l = pre(cx).levels[from];
   const char* name = l.text + l.pos - 1;
-  const uint32_t n = 1 + token_rest(cx, from, more_ident);
+  const uint32_t n = cut_name(cx, name, 1 + token_rest(cx, from, more_ident));
   const bool defined = find_define(cx, name, n) != nullptr;
   if (paren) {
     do c = frame_get(cx, f, false, from);
@@ -520,8 +529,7 @@ bool identifier(asm_context& cx, pp_frame& f, int from) {
   char name[kMaxIdentLength + 1];
   const pp_level& l = pre(cx).levels[from];
   const char* at = l.text + l.pos - 1;
-  const uint32_t n = 1 + token_rest(cx, from, more_ident);
-  if (n > static_cast<uint32_t>(kMaxIdentLength)) return out_append(cx, f, at, n);
+  const uint32_t n = cut_name(cx, at, 1 + token_rest(cx, from, more_ident));
   std::memcpy(name, at, n);
   name[n] = '\0';
   if (f.if_mode && n == 7 && std::memcmp(name, "defined", 7) == 0) return operator_defined(cx, f);
@@ -556,7 +564,9 @@ bool run_frame(asm_context& cx, pp_frame& f) {
     const pp_level& l = pre(cx).levels[from];
     const char* at = l.text + l.pos - 1;
     uint32_t n = 1;
-    if (is_digit(c)) {
+    if (c == '!' && l.pos < l.len && (l.text[l.pos] == 'X' || l.text[l.pos] == 'x')) {
+      n = 2;  // the operator "!X", as the lexer takes it: no name X follows
+    } else if (is_digit(c)) {
       n = number_length(cx, l.text, l.pos - 1, l.len);
     } else if (c == '"' || c == '\'') {
       n = quoted_length(l.text, l.pos - 1, l.len);

@@ -1,13 +1,12 @@
 // include_files.cpp — include files (A05): the #include and "$" forms, the
 // search list, the end of an include file, END inside one, the file index table.
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "diag/diag.h"
 #include "driver/block_stack.h"
+#include "driver/command_line.h"
 #include "driver/stops.h"
 #include "source/char_source.h"
 
@@ -26,13 +25,9 @@ std::string join_path(const std::string& dir, std::string_view name) {
   return path;
 }
 
-// A directory opens for reading on this host and reads as an empty file;
-// it is no include file.
-qfile* open_readable(asm_context& cx, const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return nullptr;
-  return cx.out->open_file(path.c_str(), "rt");
-}
+// Only a regular file is an include file: a directory reads as empty, a
+// device or a pipe may never end or never deliver.
+qfile* open_readable(asm_context& cx, const std::string& path) { return open_regular_file(cx, path); }
 
 void push_include(asm_context& cx, qfile* file, const std::string& path) {
   source_state& s = cx.source;
@@ -80,6 +75,7 @@ bool search_and_open(asm_context& cx, std::string_view name, bool quoted) {
     std::string path(name);
     if (qfile* file = open_readable(cx, path)) {
       push_include(cx, file, path);
+      note_read_file(cx, path);
       return true;
     }
   } else {
@@ -88,6 +84,7 @@ bool search_and_open(asm_context& cx, std::string_view name, bool quoted) {
       std::string path = join_path(dirs[i], name);
       if (qfile* file = open_readable(cx, path)) {
         push_include(cx, file, path);
+        note_read_file(cx, path);
         return true;
       }
     }

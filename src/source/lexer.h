@@ -31,6 +31,7 @@ enum token_flag : uint16_t {
   TF_CHAR_QUOTES = 0x10,   // number or string written in single quotes
   TF_FLOAT_SINGLE = 0x20,  // floating constant written with F
   TF_FLOAT_LONG = 0x40,    // floating constant written with L
+  TF_TRUNCATED = 0x80,     // number beyond 64 bits, kept as its low 64 bits (warned once)
 };
 
 // Code of a two-character operator in token::code; one character is its own code.

@@ -49,12 +49,18 @@ bool int_suffix(const char* run, std::size_t length, uint16_t& flags) {
   return false;
 }
 
-// digits in `radix` into 64 bits (wrapping); false on a digit outside the radix.
-bool accumulate(const char* digits, std::size_t length, int radix, uint64_t& value) {
+// digits in `radix` into 64 bits, keeping the low 64 bits of a larger value
+// (`overflow` then set); false on a digit outside the radix.
+bool accumulate(const char* digits, std::size_t length, int radix, uint64_t& value, bool& overflow) {
   value = 0;
+  overflow = false;
   for (std::size_t i = 0; i < length; ++i) {
     const int d = digit_value(static_cast<unsigned char>(digits[i]));
     if (d >= radix) return false;
+    uint64_t next;
+    if (__builtin_mul_overflow(value, static_cast<uint64_t>(radix), &next) ||
+        __builtin_add_overflow(next, static_cast<uint64_t>(d), &next))
+      overflow = true;
     value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(d);
   }
   return true;
@@ -162,13 +168,18 @@ void scan_number(asm_context& cx, int first, token& t) {
     radix = lx.radix;
   }
   uint64_t value = 0;
-  if (!suffix_ok || !accumulate(token_text(cx), digits, radix, value)) {
+  bool overflow = false;
+  if (!suffix_ok || !accumulate(token_text(cx), digits, radix, value, overflow)) {
     lex_error(cx, t.column, gen_err::bad_constant);
     return;
   }
   t.value = static_cast<int64_t>(value);
   t.flags |= flags;
   if (value > 0xFFFFFFFFu) t.flags |= TF_LONG;
+  if (overflow) {
+    t.flags |= TF_LONG | TF_TRUNCATED;
+    lex_warning(cx, t.column, gen_warn::constant_truncated);
+  }
 }
 
 namespace {

@@ -307,14 +307,13 @@ void dir_define(asm_context& cx, const directive_site&) {
   make_define(cx, name, name_len, formals, count, cx.pre.raw, len, column);
 }
 
-// #undef NAME: a name that is neither a define nor a macro gets warning 4.
+// #undef NAME: a name that is no define is ignored.
 void dir_undef(asm_context& cx, const directive_site&) {
   char name[kMaxIdentLength + 1];
   uint32_t len = 0;
   int column = 0;
   if (!name_operand(cx, name, &len, &column) || !rest_empty(cx)) return;
-  if (!undefine(cx, name, len) && find_node(cx, name, len, KIND_MACRO) == nullptr)
-    pp_warning(cx, column, gen_warn::macro_or_define_expected);
+  undefine(cx, name, len);
 }
 
 // ---- #include, #error, #message, #pragma, #line ------------------------------------------
@@ -451,12 +450,16 @@ void start_preprocessor(asm_context& cx) {
     register_keyword(cx, kDirectives[i].name, KIND_PREPROCESSOR, i, 0, &kDirectives[i], KEEP_CASE);
   define_builtin_symbols(cx);
   define_target_symbols(cx);
-  // All -D before all -U: the driver keeps them in that order.
+  // All -D before all -U: the driver keeps them in that order. A -D that
+  // gives a name another value is warned about when the first module starts.
   for (const command_define& d : cx.driver.command_defines) {
-    if (d.undefine)
+    if (d.undefine) {
       undefine(cx, d.name.c_str(), d.name.size());
-    else
-      define_from_text(cx, d.name.c_str(), d.value.c_str());
+      continue;
+    }
+    const define_rec* old = find_define(cx, d.name.c_str(), d.name.size());
+    const define_rec* made = define_from_text(cx, d.name.c_str(), d.value.c_str());
+    if (old != nullptr && made != nullptr && made != old) ++p.command_line_redefinitions;
   }
   cx.stmt.preprocessor_line = preprocessor_line;
   p.group_depth = 0;
@@ -512,6 +515,21 @@ void skipped_line(asm_context& cx) {
   }
   run_directive(cx, d, directive_site{hash_column, keyword_column});
   finish_line(cx);
+}
+
+// A -D has no source line, so no place in the listing: its warning goes to
+// the console only (the list file is set aside while it is reported).
+void start_preprocessor_module(asm_context& cx) {
+  preprocessor_state& p = cx.pre;
+  if (p.command_line_redefinitions == 0) return;
+  struct list_aside {
+    qfile*& slot;
+    qfile* kept;
+    explicit list_aside(qfile*& s) : slot(s), kept(s) { slot = nullptr; }
+    ~list_aside() { slot = kept; }
+  } aside(cx.driver.files.list);
+  for (; p.command_line_redefinitions > 0; --p.command_line_redefinitions)
+    pp_warning(cx, 1, gen_warn::macro_redefined);
 }
 
 void end_preprocessor_pass(asm_context& cx) {

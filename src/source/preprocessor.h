@@ -76,6 +76,7 @@ struct preprocessor_state {
   bool started = false;
   define_rec* first_define = nullptr;
   define_rec* last_define = nullptr;
+  int command_line_redefinitions = 0;  // -D giving a name another value (warning 9)
 
   // Expansion in progress (one top-level expansion at a time).
   pp_level levels[kMaxLevels];
@@ -112,6 +113,10 @@ void preprocessor_line(asm_context& cx);
 // A line read while #if has switched lines off: only the group directives
 // count. Consumes the line with its newline.
 void skipped_line(asm_context& cx);
+
+// Start of a module, its counts cleared: the warnings 9 of -D are reported
+// (with the first module, before its first line).
+void start_preprocessor_module(asm_context& cx);
 
 // End of pass 1 of a module: an open group is error 14; the stack starts empty.
 void end_preprocessor_pass(asm_context& cx);

@@ -1,8 +1,11 @@
 // symbols.cpp — the symbol table (A07): hashed lookup with the keyword and
 // user-symbol case rules, node removal (A05), label records and the sorted walk.
-// The hash folds case, so every spelling of a name meets in one bucket and the
-// case rules need no second table; the cost of a lookup does not depend on the
-// order in which names arrived.
+// Names are hashed as written, so spellings that differ only in case land in
+// buckets of their own; keywords are found under the upper-case spelling, and
+// user symbols and macros of one name with case folded are kept together in a
+// fold group of a second table, for the lookups that ignore case. The cost of
+// a lookup depends neither on the order in which names arrived nor on how
+// many spellings of a name exist.
 #include "source/symbols.h"
 
 #include <algorithm>
@@ -22,31 +25,70 @@ constexpr uint32_t kInitialBuckets = 1024;
 
 inline unsigned char fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
-uint32_t fold_hash(const char* name, std::size_t length) {
-  uint32_t h = 2166136261u;
-  for (std::size_t i = 0; i < length; ++i) {
-    h ^= fold(static_cast<unsigned char>(name[i]));
-    h *= 16777619u;
-  }
-  return h ^ (h >> 15);
+// The last step of both hashes: every bit of the state reaches the low bits
+// that pick a bucket. Without it, spellings that differ only in case (one bit
+// of a byte) crowd into few buckets.
+uint32_t spread(uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  h *= 0xC2B2AE35u;
+  return h ^ (h >> 16);
 }
 
-bool has_lower(const char* name, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i)
-    if (name[i] >= 'a' && name[i] <= 'z') return true;
-  return false;
+// The hash of a name as written; `lower` tells whether it holds lower-case
+// letters. A name without them is its own upper-case spelling, so its hash
+// is also the hash with case folded.
+uint32_t hash_name(const char* name, std::size_t length, bool* lower) {
+  uint32_t h = 2166136261u;
+  unsigned char any = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    any |= static_cast<unsigned char>(c - 'a') < 26;
+    h = (h ^ c) * 16777619u;
+  }
+  if (lower != nullptr) *lower = any != 0;
+  return spread(h);
+}
+
+// The hash with case folded, which is the hash of the upper-case spelling.
+uint32_t folded_hash(const char* name, std::size_t length) {
+  uint32_t h = 2166136261u;
+  for (std::size_t i = 0; i < length; ++i) h = (h ^ fold(static_cast<unsigned char>(name[i]))) * 16777619u;
+  return spread(h);
 }
 
 bool same_name(const ident_node* node, const char* name, std::size_t length) {
   return node->length == length && std::memcmp(node->name, name, length) == 0;
 }
 
-bool same_name_folded(const ident_node* node, const char* name, std::size_t length) {
-  if (node->length != length) return false;
+bool equal_folded(const char* a, const char* b, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i)
-    if (fold(static_cast<unsigned char>(node->name[i])) != fold(static_cast<unsigned char>(name[i])))
-      return false;
+    if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
   return true;
+}
+
+// A power-of-two table of intrusive lists (linked by `next`, keyed by `hash`),
+// empty; and the same table with twice the buckets.
+template <class T>
+T** new_table(asm_context& cx, uint32_t count) {
+  auto** table = static_cast<T**>(arena_alloc(cx, count * sizeof(T*), alignof(T*)));
+  std::memset(table, 0, count * sizeof(T*));
+  return table;
+}
+
+template <class T>
+T** doubled_table(asm_context& cx, T** old, uint32_t count, T* T::*next) {
+  T** table = new_table<T>(cx, count * 2);
+  for (uint32_t i = 0; i < count; ++i)
+    for (T* e = old[i]; e != nullptr;) {
+      T* after = e->*next;
+      T** slot = &table[e->hash & (count * 2 - 1)];
+      e->*next = *slot;
+      *slot = e;
+      e = after;
+    }
+  return table;
 }
 
 // Order of the categories inside a chain: the node a lookup takes comes first.
@@ -75,32 +117,99 @@ ident_node* first_of_category(ident_node* head, int cat) {
   return nullptr;
 }
 
-// A user symbol or macro whose name differs from `name` only in case.
-ident_node* folded_user_chain(symbol_state& s, uint32_t hash, const char* name, std::size_t length) {
-  for (ident_node* head = *bucket_of(s, hash); head != nullptr; head = head->hash_next)
-    if (head->hash == hash && same_name_folded(head, name, length) && first_of_category(head, 2) != nullptr)
-      return first_of_category(head, 2);
+// ---- Fold groups -----------------------------------------------------------
+
+bool in_fold_group(ident_kind kind) { return category(kind) == 2; }
+
+fold_group* find_group(symbol_state& s, uint32_t folded, const char* name, std::size_t length) {
+  for (fold_group* g = s.fold_buckets[folded & (s.fold_bucket_count - 1)]; g != nullptr; g = g->next)
+    if (g->hash == folded && g->length == length && equal_folded(g->name, name, length)) return g;
   return nullptr;
 }
 
-void grow_table(asm_context& cx) {
+// A new user symbol or macro joins the group of its folded name, last.
+void join_group(asm_context& cx, ident_node* node, uint32_t folded) {
   symbol_state& s = cx.symbols;
-  const uint32_t count = s.bucket_count * 2;
-  auto** table = static_cast<ident_node**>(arena_alloc(cx, count * sizeof(ident_node*), alignof(ident_node*)));
-  std::memset(table, 0, count * sizeof(ident_node*));
-  for (uint32_t i = 0; i < s.bucket_count; ++i) {
-    ident_node* head = s.buckets[i];
-    while (head != nullptr) {
-      ident_node* next = head->hash_next;
-      ident_node** slot = &table[head->hash & (count - 1)];
-      head->hash_next = *slot;
-      *slot = head;
-      head = next;
+  if (s.fold_buckets == nullptr) return;  // no lookup has ignored case yet
+  fold_group* g = find_group(s, folded, node->name, node->length);
+  if (g == nullptr) {
+    if (s.fold_count >= s.fold_bucket_count) {
+      s.fold_buckets = doubled_table(cx, s.fold_buckets, s.fold_bucket_count, &fold_group::next);
+      s.fold_bucket_count *= 2;
     }
+    g = new (arena_alloc(cx, sizeof(fold_group), alignof(fold_group))) fold_group{};
+    g->hash = folded;
+    g->name = node->name;
+    g->length = node->length;
+    fold_group** slot = &s.fold_buckets[folded & (s.fold_bucket_count - 1)];
+    g->next = *slot;
+    *slot = g;
+    ++s.fold_count;
   }
-  s.buckets = table;
-  s.bucket_count = count;
+  if (g->count == g->capacity) {  // the old list is left in the arena
+    const uint32_t capacity = g->capacity == 0 ? 2 : g->capacity * 2;
+    auto** members = static_cast<ident_node**>(arena_alloc(cx, capacity * sizeof(ident_node*), alignof(ident_node*)));
+    if (g->count > 0) std::memcpy(members, g->members, g->count * sizeof(ident_node*));
+    g->members = members;
+    g->capacity = capacity;
+  }
+  g->members[g->count++] = node;
 }
+
+// The groups are made when a lookup first ignores case (most sources never
+// do): every user symbol and macro then in the table joins, oldest first.
+void build_groups(asm_context& cx) {
+  symbol_state& s = cx.symbols;
+  s.fold_bucket_count = kInitialBuckets;
+  s.fold_buckets = new_table<fold_group>(cx, kInitialBuckets);
+  s.fold_count = 0;
+  std::vector<ident_node*> members;
+  for (uint32_t i = 0; i < s.bucket_count; ++i)
+    for (ident_node* head = s.buckets[i]; head != nullptr; head = head->hash_next)
+      for (ident_node* n = head; n != nullptr; n = n->same_name)
+        if (in_fold_group(n->kind)) members.push_back(n);
+  std::sort(members.begin(), members.end(),
+            [](const ident_node* a, const ident_node* b) { return a->serial < b->serial; });
+  for (ident_node* n : members) join_group(cx, n, folded_hash(n->name, n->length));
+}
+
+// The oldest user symbol or macro whose name differs from `name` only in case.
+ident_node* folded_user_node(asm_context& cx, uint32_t folded, const char* name, std::size_t length) {
+  if (cx.symbols.fold_buckets == nullptr) build_groups(cx);
+  fold_group* g = find_group(cx.symbols, folded, name, length);
+  if (g == nullptr) return nullptr;
+  while (g->head < g->count && (g->members[g->head]->state & NODE_DELETED)) ++g->head;
+  return g->head < g->count ? g->members[g->head] : nullptr;
+}
+
+// The fold group `node` belongs to, once groups exist.
+fold_group* group_of(symbol_state& s, const ident_node* node) {
+  if (s.fold_buckets == nullptr) return nullptr;
+  return find_group(s, folded_hash(node->name, node->length), node->name, node->length);
+}
+
+// A node back in the table is a member of its group again, in the order of
+// making: one deleted before the groups were made joins now, and the first
+// live member may be an older one than before.
+void regroup(asm_context& cx, ident_node* node) {
+  fold_group* g = group_of(cx.symbols, node);
+  if (g == nullptr) {
+    join_group(cx, node, folded_hash(node->name, node->length));
+    g = group_of(cx.symbols, node);
+    if (g == nullptr) return;  // no lookup has ignored case yet
+  } else {
+    uint32_t i = g->count;
+    while (i > 0 && g->members[i - 1] != node) --i;
+    if (i == 0) join_group(cx, node, g->hash);
+  }
+  // Back into order by serial number, then the first live member.
+  uint32_t at = g->count;
+  while (at > 0 && g->members[at - 1] != node) --at;
+  for (--at; at > 0 && g->members[at - 1]->serial > node->serial; --at) g->members[at] = g->members[at - 1];
+  g->members[at] = node;
+  if (at < g->head) g->head = at;
+}
+
 
 // Replaces the chain head `old_head` by `new_head` in its bucket list.
 void replace_head(symbol_state& s, ident_node* old_head, ident_node* new_head) {
@@ -128,8 +237,10 @@ void* arena_alloc(asm_context& cx, std::size_t size, std::size_t align) {
 void init_symbol_table(asm_context& cx) {
   symbol_state& s = cx.symbols;
   s.bucket_count = kInitialBuckets;
-  s.buckets = static_cast<ident_node**>(arena_alloc(cx, kInitialBuckets * sizeof(ident_node*), alignof(ident_node*)));
-  std::memset(s.buckets, 0, kInitialBuckets * sizeof(ident_node*));
+  s.buckets = new_table<ident_node>(cx, kInitialBuckets);
+  s.fold_buckets = nullptr;
+  s.fold_bucket_count = 0;
+  s.fold_count = 0;
   s.chain_count = 0;
   s.node_count = 0;
   s.current = nullptr;
@@ -141,7 +252,10 @@ namespace {
 // the node a lookup takes stays first.
 ident_node* link_node(asm_context& cx, ident_node* node) {
   symbol_state& s = cx.symbols;
-  if (s.chain_count >= s.bucket_count) grow_table(cx);
+  if (s.chain_count >= s.bucket_count) {
+    s.buckets = doubled_table(cx, s.buckets, s.bucket_count, &ident_node::hash_next);
+    s.bucket_count *= 2;
+  }
   ++s.node_count;
   const uint32_t hash = node->hash;
   const ident_kind kind = node->kind;
@@ -166,9 +280,10 @@ ident_node* link_node(asm_context& cx, ident_node* node) {
   return node;
 }
 
-}  // namespace
-
-ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
+// `hash` is the name's as written, `folded` its hash with case folded.
+ident_node* insert_hashed(asm_context& cx, const char* name, std::size_t length, ident_kind kind, uint32_t hash,
+                          uint32_t folded) {
+  symbol_state& s = cx.symbols;
   // The name follows its node in one piece of arena memory.
   auto* node = new (arena_alloc(cx, sizeof(ident_node) + length + 1, alignof(ident_node))) ident_node{};
   char* stored = reinterpret_cast<char*>(node + 1);
@@ -177,8 +292,18 @@ ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, i
   node->name = stored;
   node->length = static_cast<uint16_t>(length);
   node->kind = kind;
-  node->hash = fold_hash(name, length);
+  node->serial = s.serial++;
+  node->hash = hash;
+  if (in_fold_group(kind)) join_group(cx, node, folded);
   return link_node(cx, node);
+}
+
+}  // namespace
+
+ident_node* insert_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
+  bool lower = false;
+  const uint32_t hash = hash_name(name, length, &lower);
+  return insert_hashed(cx, name, length, kind, hash, lower ? folded_hash(name, length) : hash);
 }
 
 void relink_node(asm_context& cx, ident_node* node) {
@@ -187,6 +312,7 @@ void relink_node(asm_context& cx, ident_node* node) {
   node->same_name = nullptr;
   node->hash_next = nullptr;
   link_node(cx, node);
+  if (in_fold_group(node->kind)) regroup(cx, node);
 }
 
 ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, bool create) {
@@ -195,19 +321,26 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
     internal_error(cx, "check_ident_A07", "No symb_tree_root");
     return nullptr;
   }
-  const uint32_t hash = fold_hash(name, length);
+  bool lower = false;
+  const uint32_t hash = hash_name(name, length, &lower);
+  uint32_t folded = hash;  // the same unless the name holds lower-case letters
   ident_node* exact = exact_chain(s, hash, name, length);
   ident_node* found = nullptr;
-  if (exact != nullptr && exact->kind == KIND_DEFINE) {
+  if (exact != nullptr && (exact->kind == KIND_DEFINE || category(exact->kind) == 1)) {
+    // A define, or a keyword of exactly this spelling: "const" is the
+    // directive even where the segment type CONST has the same letters.
     found = exact;
-  } else if (length <= kMaxIdentLength && has_lower(name, length)) {
-    char upper[kMaxIdentLength];
-    for (std::size_t i = 0; i < length; ++i) upper[i] = static_cast<char>(fold(static_cast<unsigned char>(name[i])));
-    if (ident_node* up = exact_chain(s, hash, upper, length)) found = first_of_category(up, 1);
+  } else if (lower) {
+    folded = folded_hash(name, length);
+    if (length <= kMaxIdentLength) {
+      char upper[kMaxIdentLength];
+      for (std::size_t i = 0; i < length; ++i) upper[i] = static_cast<char>(fold(static_cast<unsigned char>(name[i])));
+      if (ident_node* up = exact_chain(s, folded, upper, length)) found = first_of_category(up, 1);
+    }
   }
   if (found == nullptr && exact != nullptr && exact->kind != KIND_PREPROCESSOR) found = exact;
-  if (found == nullptr && !s.user_case_sensitive) found = folded_user_chain(s, hash, name, length);
-  if (found == nullptr && create) found = insert_node(cx, name, length, KIND_USER);
+  if (found == nullptr && !s.user_case_sensitive) found = folded_user_node(cx, folded, name, length);
+  if (found == nullptr && create) found = insert_hashed(cx, name, length, KIND_USER, hash, folded);
   s.current = found;
   return found;
 }
@@ -215,7 +348,7 @@ ident_node* check_ident(asm_context& cx, const char* name, std::size_t length, b
 ident_node* find_node(asm_context& cx, const char* name, std::size_t length, ident_kind kind) {
   symbol_state& s = cx.symbols;
   if (s.buckets == nullptr) return nullptr;
-  return find_kind(exact_chain(s, fold_hash(name, length), name, length), kind);
+  return find_kind(exact_chain(s, hash_name(name, length, nullptr), name, length), kind);
 }
 
 ident_node* find_kind(ident_node* node, ident_kind kind) {
@@ -262,6 +395,13 @@ void delete_node(asm_context& cx, ident_node* node) {
   node->same_name = nullptr;
   node->state = NODE_DELETED;
   --s.node_count;
+  // The newest member of a group leaves it at once (a macro's LOCAL names
+  // come and go with every expansion); older ones are passed over.
+  if (in_fold_group(node->kind))
+    if (fold_group* g = group_of(s, node); g != nullptr && g->count > 0 && g->members[g->count - 1] == node) {
+      --g->count;
+      if (g->head > g->count) g->head = g->count;
+    }
   if (s.current == node) s.current = nullptr;
 }
 
@@ -303,13 +443,18 @@ label_rec* init_label_rec(asm_context& cx, ident_node* node, uint16_t segment_ty
 
 ident_node* user_node(asm_context& cx, const char* name, std::size_t length) {
   symbol_state& s = cx.symbols;
-  const uint32_t hash = fold_hash(name, length);
+  bool lower = false;
+  const uint32_t hash = hash_name(name, length, &lower);
   for (ident_node* n = exact_chain(s, hash, name, length); n != nullptr; n = n->same_name)
     if (is_user_kind(n->kind)) return n;
-  if (!s.user_case_sensitive)
-    for (ident_node* n = folded_user_chain(s, hash, name, length); n != nullptr; n = n->same_name)
-      if (is_user_kind(n->kind)) return n;
-  return insert_node(cx, name, length, KIND_USER);
+  const uint32_t folded = lower ? folded_hash(name, length) : hash;
+  if (!s.user_case_sensitive) {
+    if (s.fold_buckets == nullptr) build_groups(cx);
+    if (fold_group* g = find_group(s, folded, name, length))
+      for (uint32_t i = g->head; i < g->count; ++i)
+        if (!(g->members[i]->state & NODE_DELETED) && is_user_kind(g->members[i]->kind)) return g->members[i];
+  }
+  return insert_hashed(cx, name, length, KIND_USER, hash, folded);
 }
 
 label_rec* get_label_rec(asm_context& cx, ident_node* node) {

@@ -118,17 +118,34 @@ enum node_use : uint32_t {
   USE_AS_SEGMENT = 2,
 };
 
+struct fold_group;
+
 struct ident_node {
   const char* name;     // as stored (upper case for keywords with the upper-case flag), NUL-terminated
   uint16_t length;
   ident_kind kind;
   uint8_t state;        // node_state bits
   uint32_t use_marks;   // node_use bits
-  uint32_t hash;        // of the name with case folded: compared before the name
+  uint32_t hash;        // of the name as stored: compared before the name
+  uint32_t serial;      // order of making (fold groups list their members in it)
   keyword_value keyword;  // keywords, macros and defines
   label_rec* label;       // user symbols (kept when a user node becomes a macro)
   ident_node* same_name;  // next node of the same name and another kind
   ident_node* hash_next;  // next chain head in the bucket
+};
+
+// The user symbols and macros whose names are equal with case folded, for
+// the lookups that ignore case. Removed members stay in the list, marked
+// deleted in their node, and are passed over from the front.
+struct fold_group {
+  fold_group* next;      // next group in the bucket
+  uint32_t hash;         // of the name with case folded
+  uint16_t length;
+  const char* name;      // one spelling of it
+  ident_node** members;  // oldest first
+  uint32_t count;
+  uint32_t capacity;
+  uint32_t head;         // members before it are all removed
 };
 
 // Whether a keyword is stored in upper case (found in any case) or as given
@@ -169,6 +186,10 @@ struct symbol_state {
   uint32_t bucket_count = 0;
   uint32_t chain_count = 0;        // distinct stored names
   uint32_t node_count = 0;
+  fold_group** fold_buckets = nullptr;  // table of fold groups; null until a lookup ignores case
+  uint32_t fold_bucket_count = 0;
+  uint32_t fold_count = 0;
+  uint32_t serial = 0;             // nodes made so far
   bool user_case_sensitive = true; // -s, the target's default, CASEON/CASEOFF
   ident_node* current = nullptr;   // identifier last found by check_ident
 
@@ -193,10 +214,11 @@ void init_symbol_table(asm_context& cx);
 
 // Looks the name up and makes the result the current identifier. The node
 // found says what the name is:
-//   1. a #define symbol of exactly this name;
+//   1. a #define symbol or a keyword of exactly this name ("const" before
+//      the segment type CONST);
 //   2. a keyword stored under the upper-case form of a name with lower-case
 //      letters (keywords are found in any case);
-//   3. a keyword or user symbol of exactly this name;
+//   3. a user symbol of exactly this name;
 //   4. with case sensitivity off, a user symbol whose name differs only in case.
 // Preprocessor directives are never found here (they mean something only
 // after "#"; see find_node). The result is the head of its chain of same-name

@@ -11,16 +11,19 @@
 #include "expr/operators.h"
 #include "target/operand_grammar.h"
 #include "target/target_state.h"
+#include "target/instruction.h"
 #include "target/operand_internal.h"
 
 namespace {
 
 
-// The expression being built, made when its first element is pushed.
+// The expression being built, made when its first element is pushed; a
+// record an earlier line gave back is used first.
 void ensure_current(asm_context& cx) {
   operand_parse_state& p = target_of(cx).parse;
   if (p.current == nullptr) {
-    p.current = init(cx, nullptr, true, nullptr);
+    expr_rec* spare = take_spare_expr(cx);
+    p.current = init(cx, spare != nullptr ? &spare : nullptr, spare == nullptr, nullptr);
     new_postfix(cx, p.current);
   }
 }

@@ -45,6 +45,9 @@ struct operand_parse_state {
   token end_token;                     // given back after the run
   expr_rec* current = nullptr;         // expression being built
   expr_rec* last = nullptr;            // the last complete expression
+  int operand_column[2] = {0, 0};      // where the first and second operand begin
+  int depth = 0;                       // open "(" and "[" of the field
+  bool after_comma = false;            // a "," outside brackets was the last token
 
   // string_to_expression's private input.
   char text[kStringExpressionMax + 2] = {};
@@ -52,7 +55,9 @@ struct operand_parse_state {
   int text_len = 0;
 };
 
-// Registers the registers and the expression operators in the symbol table (start-up).
+// Registers the register names in the symbol table (start-up).
+void register_registers(asm_context& cx);
+// Registers the registers and the expression operators in the symbol table.
 void register_operand_keywords(asm_context& cx);
 
 // Prepares one run: `operands` receives up to `max_operands` descriptors; with

@@ -25,7 +25,11 @@ constexpr register_row kRegisters[] = {
 
 }  // namespace
 
-void register_operand_keywords(asm_context& cx) {
+void register_registers(asm_context& cx) {
   for (const register_row& r : kRegisters) init_register(cx, r.name, r.number);
+}
+
+void register_operand_keywords(asm_context& cx) {
+  register_registers(cx);
   register_operators(cx);
 }

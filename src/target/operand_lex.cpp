@@ -125,28 +125,31 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
     value->node = user;
     return TK_SEGNAME;
   }
-  if (chain == nullptr) return TK_B03_YYUNDEF;
-  switch (chain->kind) {
-    case KIND_REGISTER: return register_token(cx, t, chain, value);
-    case KIND_OPERATOR: return operator_token(cx, static_cast<const operator_rec*>(chain->keyword.data), value);
-    case KIND_PREFIX: return prefix_token(cx, chain, chain, value);
-    case KIND_TARGET_SYMBOL:
-      if (chain->keyword.klass == kCarryClass) return TK_CY;
-      if (chain->keyword.klass == kBankClass) {
-        value->num = chain->keyword.code;
-        return TK_RBANK;
-      }
-      break;
-    case KIND_SUFFIX:
-      if (chain->keyword.code == kSuffixSaddr) {
-        p.pending_saddr = true;
-      } else {
-        user_error(cx, tgt_err::operand_syntax);
-        p.failed = true;
-      }
-      return -1;
-    default:
-      break;
+  // The first node of the name that means something in an operand: "AND"
+  // is a mnemonic too, but here the operator.
+  for (ident_node* n = chain; n != nullptr; n = n->same_name) {
+    switch (n->kind) {
+      case KIND_REGISTER: return register_token(cx, t, n, value);
+      case KIND_OPERATOR: return operator_token(cx, static_cast<const operator_rec*>(n->keyword.data), value);
+      case KIND_PREFIX: return prefix_token(cx, chain, n, value);
+      case KIND_TARGET_SYMBOL:
+        if (n->keyword.klass == kCarryClass) return TK_CY;
+        if (n->keyword.klass == kBankClass) {
+          value->num = n->keyword.code;
+          return TK_RBANK;
+        }
+        break;
+      case KIND_SUFFIX:
+        if (n->keyword.code == kSuffixSaddr) {
+          p.pending_saddr = true;
+        } else {
+          user_error(cx, tgt_err::operand_syntax);
+          p.failed = true;
+        }
+        return -1;
+      default:
+        break;
+    }
   }
   if (ident_node* user = user_node(chain)) {
     get_label_rec(cx, user);
@@ -157,9 +160,30 @@ int ident_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
 }
 
 int number_token(asm_context& cx, const token& t, B03_YYSTYPE* value) {
-  if (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN) user_warning(cx, gen_warn::constant_truncated);
+  const bool warned = (t.flags & TF_TRUNCATED) != 0;  // by the lexer, beyond 64 bits
+  if (!warned && (t.value > 0xFFFFFFFFLL || t.value < INT32_MIN)) user_warning(cx, gen_warn::constant_truncated);
   value->num = static_cast<int32_t>(static_cast<uint32_t>(t.value));
   return TK_NUMBER;
+}
+
+// Where the operands of an instruction field begin: its first token, and the
+// first token after a "," outside brackets.
+void note_operand_column(operand_parse_state& p, const token& t) {
+  if (t.kind == TOK_PUNCT) {
+    if (t.code == '(' || t.code == '[') {
+      ++p.depth;
+    } else if ((t.code == ')' || t.code == ']') && p.depth > 0) {
+      --p.depth;
+    } else if (t.code == ',' && p.depth == 0) {
+      p.after_comma = true;
+      return;
+    }
+  }
+  if (p.operand_column[0] == 0)
+    p.operand_column[0] = t.column;
+  else if (p.after_comma && p.operand_column[1] == 0)
+    p.operand_column[1] = t.column;
+  p.after_comma = false;
 }
 
 // string_to_expression's input: the text, its "," and a newline that stops a
@@ -192,6 +216,7 @@ int b03_yylex(B03_YYSTYPE* value, asm_context& cx) {
       p.end_token = t;
       return TK_YYEOF;
     }
+    if (p.target == nullptr) note_operand_column(p, t);
     int kind = TK_B03_YYUNDEF;
     const int wanted = p.want_segname;
     switch (t.kind) {
@@ -218,7 +243,12 @@ const char* b03_message(const char* text) {
 
 void b03_yyerror(asm_context& cx, const char* message) {
   // A nesting deeper than the stack is bad input, not a broken assembler.
-  if (std::strncmp(message, "syntax", 6) == 0 || std::strcmp(message, kStackFull) == 0) {
+  if (std::strcmp(message, kStackFull) == 0) {
+    user_error(cx, gen_err::expression_too_complex);
+    target_of(cx).parse.failed = true;
+    return;
+  }
+  if (std::strncmp(message, "syntax", 6) == 0) {
     user_error(cx, gen_err::invalid_syntax);
     target_of(cx).parse.failed = true;
     return;
@@ -247,6 +277,9 @@ void init_parse(asm_context& cx, operand_desc* operands, int max_operands, expr_
   p.want_segname = 0;
   p.current = nullptr;
   p.last = nullptr;
+  p.operand_column[0] = p.operand_column[1] = 0;
+  p.depth = 0;
+  p.after_comma = false;
   p.end_token = token{};
 }
 

@@ -2,11 +2,43 @@
 // the core asks of its target through target.h.
 #include "target/target.h"
 
+#include "diag/diag.h"
+#include "driver/context.h"
 #include "driver/stops.h"
 #include "expr/expression.h"
-#include "target/keywords_78k0.h"
+#include "target/instruction.h"
 #include "target/structured.h"
+#include "target/keywords_78k0.h"
 #include "target/target_state.h"
+
+namespace {
+
+// Directive classes the block recorder and the skipper must know by name.
+struct directive_name_row {
+  int klass;
+  const char* missing;  // the internal error when no name of the class is registered
+};
+constexpr directive_name_row kNeededDirectiveNames[] = {
+    {DCLASS_MACRO, "MACRO name not set"}, {DCLASS_ENDM, "ENDM name not set"},
+    {DCLASS_ENDR, "ENDR name not set"},   {DCLASS_REPT, "REPT name not set"},
+    {DCLASS_REPTI, "REPTI name not set"}, {DCLASS_REPTC, "REPTC name not set"},
+    {DCLASS_END, "END name not set"},     {DCLASS_ENDMOD, "ENDMOD name not set"},
+};
+
+// Bytes of a data item by the size code of its directive.
+struct item_size_row {
+  int size_code;
+  int bytes;
+};
+constexpr item_size_row kItemSizes[] = {{1, 1}, {2, 2}, {4, 3}, {8, 4}, {32, 4}, {64, 8}};
+
+// The processor option of -v as an index into the mnemonic tables' option bits.
+int processor_option(const asm_context& cx) {
+  const int option = cx.driver.opt.processor_option;
+  return option >= 0 && option <= 2 ? option : 0;
+}
+
+}  // namespace
 
 const char* target_processor_names() { return "78K0 and 78K0S"; }
 const char* target_processor_head() { return "-v?           Select processor option: "; }
@@ -23,16 +55,44 @@ void target_attach(asm_context& cx) {
 
 void target_release(target_state* state) { delete state; }
 
-void target_start(asm_context& cx) {
-  register_78k0_keywords(cx);
-  register_structured_directives(cx);
+void register_instruction_set(asm_context& cx) {
+  const int option = processor_option(cx);
+  const bool small_core = option == 2;
+  const mnemonic_row* rows = small_core ? kMnemonics78k0s : kMnemonics78k0;
+  const std::size_t count = small_core ? kMnemonics78k0sCount : kMnemonics78k0Count;
+  for (std::size_t i = 0; i < count; ++i)
+    if (rows[i].variants & (1u << option)) init_mnemonic(cx, rows[i].name, rows[i].index, rows[i].forms);
+  register_registers(cx);
 }
 
-void target_end_module(asm_context& cx) { end_structured_pass(cx); }
+void target_start(asm_context& cx) {
+  register_78k0_keywords(cx);
+  register_instruction_set(cx);
+  register_sfr_directives(cx);
+  register_equate_directives(cx);
+  register_structured_directives(cx);
+  cx.stmt.instruction = target_instruction;
+  target_state& t = target_of(cx);
+  t.const_line = nullptr;
+  t.pool = constant_pool{};
+  t.spare_exprs.clear();
+  t.field_exprs.clear();
+  t.fields_used = 0;
+}
 
-bool target_line_is_generated(const asm_context& cx) { return structured_line_active(cx); }
+void check_directive_names(asm_context& cx) {
+  for (const directive_name_row& row : kNeededDirectiveNames)
+    if (directive_class_count(cx, row.klass) == 0) internal_error(cx, "assemble_A03", row.missing);
+  if (find_node(cx, "ASEGN", 5, KIND_DIRECTIVE) == nullptr)
+    internal_error(cx, "assemble_A03", "ASEGN directive not initialized");
+}
 
-std::string_view target_generated_line(const asm_context& cx) { return structured_line_text(cx); }
+int size_in_bytes(asm_context& cx, int size_code) {
+  for (const item_size_row& row : kItemSizes)
+    if (row.size_code == size_code) return row.bytes;
+  internal_error(cx, "size_in_bytes_B00", "Illegal size", size_code, 0);
+  return 0;
+}
 
 expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
   expr_rec* e = parse_expression(cx);
@@ -46,18 +106,6 @@ expr_outcome parse_absolute_expression(asm_context& cx, int32_t* value) {
   }
 }
 
-int size_in_bytes(asm_context& cx, int size_code) {
-  switch (size_code) {
-    case 1: return 1;
-    case 2: return 2;
-    case 4: return 3;
-    case 8:
-    case 32: return 4;
-    case 64: return 8;
-    default: internal_error(cx, "size_in_bytes_B00", "Illegal size", size_code, 0); return 0;
-  }
-}
-
 expr_rec* parse_expression(asm_context& cx) {
   expr_rec* e = nullptr;
   init_parse(cx, nullptr, 0, &e, 0);
@@ -65,8 +113,8 @@ expr_rec* parse_expression(asm_context& cx) {
   return status == PARSE_OK ? e : nullptr;
 }
 
-// Until the instruction set is registered no statement is an instruction.
-bool gen_instruction(asm_context& cx, statement_rec*, code_sink&) {
-  internal_error(cx, "gen_instruction_B00", "No instruction set", 0, 0);
-  return false;
-}
+void target_end_module(asm_context& cx) { end_structured_pass(cx); }
+
+bool target_line_is_generated(const asm_context& cx) { return structured_line_active(cx); }
+
+std::string_view target_generated_line(const asm_context& cx) { return structured_line_text(cx); }

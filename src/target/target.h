@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 struct asm_context;
@@ -90,9 +91,16 @@ void target_attach(asm_context& cx);
 // Releases what target_attach made; the context's destructor calls it.
 void target_release(target_state* state);
 // Registers the target's keywords in the symbol table: special characters,
-// prefixes, suffixes, SFR types, target symbols, delimiters, registers and
-// the expression operators.
+// prefixes, suffix, SFR types, target symbols, delimiters, the mnemonics of
+// the selected processor option (-v), the registers, and the target's
+// directives (sfr, sfrp, const, SFRTYPE, EQU, "="); installs the path of
+// instruction lines. The expression operators are registered by the core.
 void target_start(asm_context& cx);
+
+// After the core's directives are registered: every directive class that
+// recording and skipping recognise by name has a name, and ASEGN exists;
+// a missing one is an internal error of "assemble_A03".
+void check_directive_names(asm_context& cx);
 
 // At the end of a module's pass 1: the target's own blocks still open are
 // reported and closed (structured assembly: error 60 once).
@@ -139,16 +147,30 @@ expr_rec* string_to_expression(asm_context& cx, const char* text);
 // Pass 1 of a line whose operation is a mnemonic: reads the operand field,
 // chooses the instruction form, and records the form and the operands in the
 // statement (kind instruction) with the form's length as its byte count.
-// Errors that do not depend on values are reported here (415, 416, 417, 425,
-// 426, 429); after one the statement is marked erroneous with no bytes.
+// Errors that do not depend on values are reported here (0, 415, 416, 417,
+// 425, 426, 429) and mark the statement erroneous; it keeps the length of
+// its form when one was found (425, 426, 429), else it has no bytes.
 void target_instruction(asm_context& cx, const statement_call& call);
 
 // Pass 2: emits the code of an instruction statement for the form chosen in
 // pass 1, with its operands' final values; fields not known at assembly time
 // go to the sink as expressions for the linker with their range checks.
-// Value errors (400, 414, 424, 428, 431) are reported on the statement. False
-// when the statement failed (it is then marked erroneous).
+// Value errors (400, 414, 424, 428, 431, and 50 for a symbol still
+// undefined) are reported on the statement, whose bytes are emitted all the
+// same. False when the statement failed (it is then marked erroneous), or
+// was marked in pass 1 (nothing is emitted then). The expressions of the
+// sink's linker fields stay valid until the next call.
 bool gen_instruction(asm_context& cx, statement_rec* record, code_sink& sink);
+
+// Linker range checks of instruction fields carry their message text by
+// reference: the string element before "_?ERROR_TEXT" points at one of the
+// target's own message texts, recognised by linker_text_deferred. The object
+// writer writes linker_check_text for it, built from the message and the
+// statement the field belongs to ("\n %s\n File: %s, Line: %d \n Source: %s";
+// without a file name "\n %s\n Source: %s"; without a line "\n %s\n ";
+// empty for no message).
+bool linker_text_deferred(const char* text);
+std::string linker_check_text(asm_context& cx, const statement_rec* record, const char* message);
 
 // Bytes of a data item of the size code of a data directive: 1 -> 1, 2 -> 2,
 // 4 -> 3, 8 and 32 -> 4, 64 -> 8; another code is the internal error

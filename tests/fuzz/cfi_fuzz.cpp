@@ -29,19 +29,11 @@
 #include "source/char_source.h"
 #include "source/preprocessor.h"
 #include "driver/statement_loop.h"
-#include "support/capture.h"
+#include "fuzz_support.h"
 
 namespace {
 
 constexpr const char* kSourceName = "fuzz.s26";
-
-// Reads are served from memory only: a fuzzed "$/dev/stdin" must not block.
-qfile* (*g_capture_open)(const char*, const char*) = nullptr;
-
-qfile* open_in_memory_only(const char* name, const char* mode) {
-  if (mode[0] == 'r' && std::strcmp(name, kSourceName) != 0) return nullptr;
-  return g_capture_open(name, mode);
-}
 
 // The module's record must read back whole. True when there was one.
 bool check_record(asm_context& cx, const std::string& console) {
@@ -60,9 +52,8 @@ bool check_record(asm_context& cx, const std::string& console) {
 // Assembles one input; returns the number of CFI records it produced.
 int assemble(const uint8_t* data, size_t size) {
   capture_table cap;
-  g_capture_open = cap.table.open_file;
-  cap.table.open_file = open_in_memory_only;
   cap.files[kSourceName] = std::string(reinterpret_cast<const char*>(data), size);
+  fuzz::memory_only(cap);  // a fuzzed "$/dev/stdin" must not block
   asm_context cx(cap.table);
   for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
   cx.driver.files.source = cap.table.open_file(kSourceName, "rt");

@@ -1,7 +1,9 @@
 // statement_fuzz.cpp — bad input for the statement loop: any bytes as a source
 // must give diagnostics and an orderly end (exit code 0 to 3), never a crash,
-// a sanitizer report or a hang. The whole run goes through qasm_main with an
-// in-memory output table, so no file outside memory is read or written.
+// a sanitizer report, an internal error or a hang. The whole run goes through
+// qasm_main with an in-memory output table, so no file outside memory is read
+// or written; every other run also writes a list file, whose diagnostics
+// take a path of their own.
 //
 // Two ways to run it, both meant for the sanitizer build:
 //   built with clang and -DQASM_LIBFUZZER=ON: a libFuzzer target
@@ -10,7 +12,6 @@
 //     ./statement_fuzz [seconds] [seed] [seed directories...]
 // The driver keeps the input being assembled in statement_fuzz_current.s26,
 // so a crash or a hang leaves the input that caused it behind.
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,40 +19,38 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "support/capture.h"
+#include "fuzz_seeds.h"
+#include "fuzz_support.h"
 
 namespace {
 
 constexpr const char* kSourceName = "fuzz.s26";
+constexpr const char* kListName = "fuzz.lst";
 
-// Reads are served from memory only: a fuzzed "$/dev/stdin" must not block.
-qfile* (*g_capture_open)(void*, const char*, const char*) = nullptr;  // the capture's own entry
+fuzz::tally g_tally;
 
-qfile* open_in_memory_only(void* user, const char* name, const char* mode) {
-  if (mode[0] == 'r' && std::strcmp(name, kSourceName) != 0) return nullptr;
-  return g_capture_open(user, name, mode);
-}
-
-int assemble(const uint8_t* data, size_t size) {
+int assemble(const uint8_t* data, size_t size, bool with_list) {
   capture_table cap;
-  g_capture_open = cap.table.entries.open_file;
-  cap.table.entries.open_file = open_in_memory_only;
   cap.files[kSourceName] = std::string(reinterpret_cast<const char*>(data), size);
+  fuzz::memory_only(cap);
   char program[] = "qasm";
   char source[] = "fuzz.s26";
-  char* argv[] = {program, source, nullptr};
-  const int code = qasm_main(cap.table, 2, argv);
-  if (code < 0 || code > 3) {
-    std::fprintf(stderr, "exit code %d\n%s\n", code, cap.console.c_str());
-    std::abort();
-  }
+  // The processor option follows from the input's size, so that all three
+  // instruction sets are fuzzed and a saved input reproduces its run.
+  char option[] = "-v0";
+  option[2] = static_cast<char>('0' + size % 3);
+  char list_option[] = "-l";
+  char list[] = "fuzz.lst";
+  char* argv[] = {program, option, source, list_option, list, nullptr};
+  const int code = qasm_main(cap.table, with_list ? 5 : 3, argv);
+  fuzz::check_run(cap, code, kListName, g_tally);
   return code;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  assemble(data, size);
+  assemble(data, size, size % 2 == 0);
   return 0;
 }
 
@@ -65,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz_seeds.h"
+
 namespace {
 
 // Pieces of the language and of its errors.
@@ -77,7 +78,20 @@ const char* const kFragments[] = {
     ";c", "//c", "/*", "*/", "/* x */", "<<", "<=", "<>", "==", ">=", ">>", "&&", "||", "!=", "##",
     "++", "--", "!>", "!<", "!.", "!+", "!x", "!^", "~", ".PAGE.", ".X.", "$", "#", "#define X 1",
     "@", "(", ")", "[", "]", ",", ":", "::", ".", "{", "}", "`", "\t", "\r", " ", "  ", "\n", "\\\n",
-    "\x01", "\xe4", "\xff",
+    "\x01", "\xe4", "\xff", "!X", "#if ", "#elif ", "#else", "#endif", "#ifdef X", "#undef X", "defined(",
+    "0x10000000000000000", "((((((((((((((((((((", "))))))))))))))))))))", "#include \"fuzz.s26\"", "$fuzz.s26",
+    // Instruction lines of both cores and their operand shapes.
+    " MOV A,0FF10H", " MOV A,S:0FF10H", " MOV A,N:0FE30H", " MOVW AX,0FE21H", " ADD A,0FF30H", " INC 0FF30H",
+    " BR $+129", " BR $-127", " BC L1", " BT 0FE20H.7,$", " BF A.8,L1", " DBNZ 0FE80H,$", " CALLF 0FFFH",
+    " CALLT [41H]", " CALLT [7EH]", " SEL RB3", " ROL A,2", " MULU X", " DIVUW C", " SET1 0FE20H", " SET1 F.1",
+    " XCH A,[DE]", " MOV [HL+C],A", " MOV1 CY,PSW.3", " XCHW AX,AX", " MOV A,A", " PUSH HL", " ADDW AX,#-1",
+    "F EQU 0FE21H.5", "G = F", " sfr P0 = 0FF00H", " sfrp TM = 0FF10H", " const sfr P1 = 0FF01H",
+    " SFRTYPE T0 READ, WORD = 1FF12H", " MOV P0,#1", " MOVW TM,AX", ",", "[HL+", "].", ".3",
+    // Segments, data and symbols.
+    " RSEG CODE", " RSEG VARS:DATA(1),100H", " COMMON C:NOROOT", " ASEG 10H", " ORG 0FFFEH", " ALIGN 3,0AAH",
+    " EVEN", " ODD 1", " DS 10", " DS -1", " DB 1,\"ab\",L1,256", " DW L1-L1,EXT", " DP 123456H", " DD 1.5",
+    " EXTERN EXT", " PUBLIC L1", " PUBWEAK L1", "X SET X+1", "Y DEFINE 3", " LIMIT 5,0,3,\"m\"", " RADIX 16",
+    " RTMODEL \"k\",\"v\"", " FUNCTION L1,1", " ARGFRAME CODE,2,STACK", " SYMBOL \"s\"", " END L1",
 };
 
 std::string fragment(std::mt19937_64& rng) {
@@ -129,27 +143,6 @@ std::string mutate(std::mt19937_64& rng, std::string s) {
   return s;
 }
 
-std::vector<std::string> load_seeds(int argc, char** argv, int first) {
-  std::vector<std::string> seeds;
-  for (int i = first; i < argc; ++i) {
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(argv[i], ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (!it->is_regular_file() || it->path().extension() != ".s26") continue;
-      std::ifstream in(it->path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      seeds.push_back(text.str());
-    }
-  }
-  return seeds;
-}
-
-void on_alarm(int) {
-  const char text[] = "statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n";
-  (void)!write(2, text, sizeof text - 1);
-  std::abort();
-}
 
 }  // namespace
 
@@ -158,7 +151,7 @@ int main(int argc, char** argv) {
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   std::vector<std::string> seeds = load_seeds(argc, argv, 3);
   std::mt19937_64 rng(seed);
-  std::signal(SIGALRM, on_alarm);
+  fuzz::watch_for_hangs("statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n");
   long runs = 0;
   long by_code[4] = {};
   std::size_t longest = 0;
@@ -171,7 +164,7 @@ int main(int argc, char** argv) {
       keep << input;
     }
     alarm(20);
-    ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size())];
+    ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size(), runs % 2 == 0)];
     alarm(0);
     ++runs;
     longest = std::max(longest, input.size());
@@ -179,9 +172,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%ld runs, %.0f s\n", runs,
                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  std::printf("%ld inputs (seed %llu, %zu seed files, longest %zu bytes): exit 0: %ld, 1: %ld, 2: %ld, 3: %ld\n", runs,
-              static_cast<unsigned long long>(seed), seeds.size(), longest, by_code[0], by_code[1], by_code[2],
-              by_code[3]);
+  std::printf("%ld inputs (seed %llu, %zu seed files, longest %zu bytes): exit 0: %ld, 1: %ld, 2: %ld, 3: %ld;"
+              " internal errors before the first statement (known): %ld\n",
+              runs, static_cast<unsigned long long>(seed), seeds.size(), longest, by_code[0], by_code[1], by_code[2],
+              by_code[3], g_tally.known_internal);
   std::remove("statement_fuzz_current.s26");
   return 0;
 }

@@ -75,7 +75,7 @@ struct WtConsoleAgent::Entries {
   static void close_file(void* user, qfile* file) { of(user).real_.close_file(file); }
   static qfile* open_file(void* user, const char* name, const char* mode) {
     qfile* file = of(user).real_.open_file(name, mode);
-    if (file != nullptr) of(user).file_opened(name, mode);
+    if (file != nullptr && std::strchr(mode, 'x') == nullptr) of(user).file_opened(name, mode);
     return file;
   }
   static void* allocate(void* user, std::size_t size) { return of(user).real_.allocate(size); }
@@ -110,9 +110,19 @@ struct WtConsoleAgent::Entries {
   static long tell_file(void* user, qfile* file) { return of(user).real_.tell_file(file); }
   static int flush_file(void* user, qfile* file) { return of(user).real_.flush_file(file); }
   static int remove_file(void* user, const char* name) { return of(user).real_.remove_file(name); }
+  // An output written beside its name (created exclusively) is reported when
+  // it takes that name, so the IDE hears of the file that stays.
+  static int rename_file(void* user, const char* from, const char* to) {
+    const int result = of(user).real_.rename_file(from, to);
+    if (result == 0) of(user).file_opened(to, "w");
+    return result;
+  }
+  static file_kind identify_file(void* user, const char* name, file_identity* id) {
+    return of(user).real_.identify_file(name, id);
+  }
 };
 
-static_assert(sizeof(output_entries) == 18 * sizeof(void (*)()),
+static_assert(sizeof(output_entries) == 20 * sizeof(void (*)()),
               "a new entry of the output table must be wrapped by the IDE agent");
 
 WtConsoleAgent::WtConsoleAgent(const output_table& real) : real_(real), table_(real) {
@@ -123,7 +133,8 @@ WtConsoleAgent::WtConsoleAgent(const output_table& real) : real_(real), table_(r
       Entries::open_file,          Entries::allocate,          Entries::read_char,
       Entries::write_char,         Entries::print,             Entries::print_file,
       Entries::block_read,         Entries::block_write,       Entries::seek_file,
-      Entries::tell_file,          Entries::flush_file,        Entries::remove_file};
+      Entries::tell_file,          Entries::flush_file,        Entries::remove_file,
+      Entries::rename_file,        Entries::identify_file};
   line_.reserve(kMaxRecordText + 1);
 }
 

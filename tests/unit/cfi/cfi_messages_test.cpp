@@ -128,9 +128,9 @@ const message_case kCases[] = {
     {"used_on_stack_frame", kBlock + "  CFI NOFUNCTION\n  CFI CFA NOTUSED ;<\n  CFI ENDBLOCK b\n", "USED and NOTUSED are only for a static overlay frame", "NOTUSED", nullptr},
     {"used_on_resource", kBlock + "  CFI NOFUNCTION\n  CFI PC USED ;<\n  CFI ENDBLOCK b\n", "USED and NOTUSED are only for a static overlay frame", "USED", nullptr},
     {"samevalue_on_cfa", kBlock + "  CFI NOFUNCTION\n  CFI CFA SAMEVALUE ;<\n  CFI ENDBLOCK b\n", "SAMEVALUE and CONCAT are not usable for a CFA", "SAMEVALUE", nullptr},
-    {"already_inserted", kBlock + "  CFI NOFUNCTION\n  MOVW\n  CFI PC FRAME(CFA, -1)\n  CFI PC UNDEFINED ;<\n  CFI ENDBLOCK b\n", "PC already inserted", "PC UNDEFINED", nullptr},
-    {"part_beside_resource", kBlock + "  CFI NOFUNCTION\n  MOVW\n  CFI AX FRAME(CFA, -2)\n  CFI A FRAME(CFA, -1) ;<\n  CFI ENDBLOCK b\n", "Rule for A failed, associated resource already assigned a value (or one of it's part)", "A FRAME", nullptr},
-    {"resource_beside_part", kBlock + "  CFI NOFUNCTION\n  MOVW\n  CFI X FRAME(CFA, -1)\n  CFI AX SAMEVALUE ;<\n  CFI ENDBLOCK b\n", "Rule for AX failed, associated resource already assigned a value (or one of it's part)", "AX SAME", nullptr},
+    {"already_inserted", kBlock + "  CFI NOFUNCTION\n  MOVW AX,#1\n  CFI PC FRAME(CFA, -1)\n  CFI PC UNDEFINED ;<\n  CFI ENDBLOCK b\n", "PC already inserted", "PC UNDEFINED", nullptr},
+    {"part_beside_resource", kBlock + "  CFI NOFUNCTION\n  MOVW AX,#1\n  CFI AX FRAME(CFA, -2)\n  CFI A FRAME(CFA, -1) ;<\n  CFI ENDBLOCK b\n", "Rule for A failed, associated resource already assigned a value (or one of it's part)", "A FRAME", nullptr},
+    {"resource_beside_part", kBlock + "  CFI NOFUNCTION\n  MOVW AX,#1\n  CFI X FRAME(CFA, -1)\n  CFI AX SAMEVALUE ;<\n  CFI ENDBLOCK b\n", "Rule for AX failed, associated resource already assigned a value (or one of it's part)", "AX SAME", nullptr},
     // ---- data blocks
     {"block_not_in_code", kCfiPrelude + "  SEG_DATA\n  CFI BLOCK b USING c ;<\n", "Not in a segment that can have cfi information", "b USING", nullptr},
     {"block_without_using", kCfiPrelude + "  CFI BLOCK b c ;<\n", "Expected USING", "c ;", nullptr},

@@ -21,7 +21,7 @@ TEST_F(CfiTest, ModuleRecordHoldsNamesCommonPartsAndRows) {
       "  CFI BLOCK f1 USING c\n"
       "  CFI FUNCTION main\n"
       "main:\n"
-      "  MOVW\n"
+      "  MOVW AX,#1\n"
       "  CFI CFA SP+4\n"
       "  CFI PC FRAME(CFA, -2)\n"
       "  NOP\n"
@@ -69,7 +69,7 @@ TEST_F(CfiTest, ModuleRecordHoldsNamesCommonPartsAndRows) {
 }
 
 TEST_F(CfiTest, OffsetsAreTheStatementsFinalLocations) {
-  run(kCfiPrelude + "  CFI BLOCK b USING c\n  CFI NOFUNCTION\n  MOVW\n  CFI CFA SP+4\n  NOP\n  CFI ENDBLOCK b\n");
+  run(kCfiPrelude + "  CFI BLOCK b USING c\n  CFI NOFUNCTION\n  MOVW AX,#1\n  CFI CFA SP+4\n  NOP\n  CFI ENDBLOCK b\n");
   ASSERT_NE(cx.cfi.finished, nullptr);
   ASSERT_EQ(cx.cfi.finished->blocks.size(), 1u);
   OgCallFrameInfo& b = *cx.cfi.finished->blocks[0];
@@ -303,7 +303,7 @@ TEST_F(CfiTest, NamesTablesHoldAtMost65535Names) {
 // ---- The reader on damaged bodies --------------------------------------------------
 
 TEST_F(CfiTest, ReaderRefusesDamagedBodiesWithoutHarm) {
-  run(kCfiPrelude + "  CFI BLOCK b USING c\n  CFI FUNCTION f\n  MOVW\n  CFI PC LOAD(2, IF(SP, CFA, 1))\n"
+  run(kCfiPrelude + "  CFI BLOCK b USING c\n  CFI FUNCTION f\n  MOVW AX,#1\n  CFI PC LOAD(2, IF(SP, CFA, 1))\n"
       "  CFI REMEMBERSTATE\n  CFI ENDBLOCK b\n");
   std::vector<uint8_t> rec;
   stops([&] { rec = cfi_module_record(cx); });

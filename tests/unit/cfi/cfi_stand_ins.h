@@ -1,8 +1,6 @@
-// cfi_stand_ins.h — what CFI tests and the CFI fuzz target need of the
-// assembler before it has segment directives and instructions: SEG_CODE,
-// SEG_DATA and SEG_CODE2 make a code, a data or a second code segment
-// current; the mnemonics NOP (1 byte) and MOVW (3 bytes) move the location
-// counter and record where their statement stands.
+// cfi_stand_ins.h — short names for the segments CFI tests switch between:
+// SEG_CODE, SEG_DATA and SEG_CODE2 make a code, a data or a second code
+// segment current. Instructions (NOP, MOVW AX,#1) are the real ones.
 #pragma once
 
 #include "directives/directive_table.h"
@@ -18,13 +16,6 @@ inline void seg_code(asm_context& cx, const statement_call&) { use_segment(cx, 2
 inline void seg_data(asm_context& cx, const statement_call&) { use_segment(cx, 3); }
 inline void seg_code2(asm_context& cx, const statement_call&) { use_segment(cx, 4); }
 
-// An instruction as long as its mnemonic's index; the statement loop places it.
-inline void advance(asm_context& cx, const statement_call& call) {
-  call.record->kind = stmt_kind::instruction;
-  call.record->byte_count = call.operation->keyword.code;
-  skip_tokens_to_end_of_line(cx);
-}
-
 inline constexpr directive_entry kDirectives[] = {
     {"SEG_CODE", DCLASS_ORDINARY, 0, UPPER_CASE, seg_code},
     {"SEG_DATA", DCLASS_ORDINARY, 0, UPPER_CASE, seg_data},
@@ -35,9 +26,6 @@ inline constexpr directive_entry kDirectives[] = {
 // table 1 absolute, 2 code, 3 data, 4 code, none of them current.
 inline void install(asm_context& cx) {
   register_directives(cx, kDirectives);
-  init_mnemonic(cx, "NOP", 1, nullptr);
-  init_mnemonic(cx, "MOVW", 3, nullptr);
-  cx.stmt.instruction = advance;
   reset_segments(cx);
   constexpr const char* names[3] = {"?CODE", "?DATA", "?CODE2"};
   constexpr uint8_t types[3] = {1, 2, 1};

@@ -128,6 +128,21 @@ TEST_F(MacroTest, LocalLabelsAreUniquePerCall) {
   EXPECT_TRUE(cx.macros.hidden.empty());
 }
 
+// The outer symbol comes back for every spelling of its name, also when
+// lookups ignoring case were made before, between and after the calls.
+TEST_F(MacroTest, LocalLabelComesBackForEverySpelling) {
+  ASSERT_TRUE(run(" CASEOFF\nhere: DB 0\n DW HERE\nM MACRO\n LOCAL here\nhere: DB 1\n DW Here\n ENDM\n M\n DW hERE\n M\n"
+                  " DW HeRe\n END\n"));
+  EXPECT_EQ(any_errors(), 0) << cap.console;
+  for (const char* spelling : {"here", "HERE", "Here"}) {
+    const ident_node* x = check_ident(cx, spelling, 4, false);
+    ASSERT_NE(x, nullptr) << spelling;
+    ASSERT_NE(x->label, nullptr) << spelling;
+    ASSERT_NE(x->label->defined_at, nullptr) << spelling;
+    EXPECT_EQ(x->label->defined_at->line_no, 2) << spelling;
+  }
+}
+
 TEST_F(MacroTest, ThirtySixFormalsAndActuals) {
   std::string formals, actuals;
   for (int i = 1; i <= 36; ++i) {

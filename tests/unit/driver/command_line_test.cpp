@@ -16,7 +16,8 @@ namespace {
 
 using words = std::vector<std::string>;
 
-constexpr const char* kSource = "        END\n";
+// A module with content: a run of it writes an object.
+constexpr const char* kSource = "        DB      0\n        END\n";
 constexpr const char* kSignOn = "\n    VEK Assembler V4.62.5.50016/W32 for 78K0 and 78K0S\n";
 
 // Names of the object and list files a run left in the capture.
@@ -61,6 +62,9 @@ TEST_P(Stops, MessageExitCodeAndNoOutput) {
   cap.files["a.s26"] = kSource;
   cap.files["b.s26"] = kSource;
   cap.files["cmd.xcl"] = "-DX\n";
+  cap.files["self.xcl"] = "-DS -f self\n";
+  cap.files["m1.xcl"] = "-f m2\n";
+  cap.files["m2.xcl"] = "-DM -f m1\n";
   EXPECT_EQ(run_qasm(cap, c.args), 3);
   EXPECT_EQ(cap.console, c.console);
   EXPECT_EQ(output_files(cap), words{});
@@ -153,6 +157,11 @@ const stop_case kStops[] = {
     {"object_is_source_by_path", {"-o", "./sub/../a.s26", "a.s26"}, "\nTry to overwrite file: './sub/../a.s26'\n"},
     {"list_is_source", {"a", "-l", "a.s26"}, "\nTry to overwrite file: 'a.s26'\n"},
     {"object_is_command_file", {"-f", "cmd", "-o", "cmd.xcl", "a.s26"}, "\nTry to overwrite file: 'cmd.xcl'\n"},
+    // Command files that would never end.
+    {"command_file_names_itself", {"-f", "self", "a.s26"},
+     "\nError in command line: Command file already open: 'self.xcl'\n"},
+    {"command_files_name_each_other", {"a.s26", "-f", "m1"},
+     "\nError in command line: Command file already open: 'm1.xcl'\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, Stops, ::testing::ValuesIn(kStops), by_name);
@@ -198,6 +207,11 @@ const ignored_case kIgnored[] = {
     {"w_above_499", "-w+600", "\nIllegal range in -w option: 600-499, ignored\n"},
     {"w_500", "-w-500", "\nIllegal range in -w option: 500-499, ignored\n"},
     {"w_low_above_high", "-w-20-10", "\nIllegal range in -w option: 20-10, ignored\n"},
+    {"w_number_beyond_long", "-w+99999999999999999999999",
+     "\nIllegal range in -w option: 99999999999999999999999-499, ignored\n"},
+    {"w_sign_alone_repeats_the_number", "-w+123456789012,-",
+     "\nIllegal range in -w option: 123456789012-499, ignored\n"
+     "\nIllegal range in -w option: 123456789012-499, ignored\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, Ignored, ::testing::ValuesIn(kIgnored), by_name);
@@ -257,6 +271,79 @@ TEST_F(CommandLine, DefaultWarningsAreAllOn) {
   for (int i = 0; i < kWarningTableSize; ++i) ASSERT_EQ(r.cx.driver.opt.warning_enable_table[i], 1) << i;
   EXPECT_EQ(r.cx.driver.opt.all_warnings, 1);
   EXPECT_EQ(r.cx.driver.opt.warnings_exit_code, 0);
+}
+
+// ---------------------------------------------------------------------------
+// -D and -U from many repeated words.
+
+// Many uses of repeated options, interleaved: each letter keeps its own order.
+TEST_F(CommandLine, ManyRepeatedOptionsKeepTheirOrder) {
+  command_line_run r;
+  r.cap.files["a.s26"] = kSource;
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = std::to_string(i);
+    text += "-DD" + n + " -Ip" + n + " -UU" + n + "\n";
+  }
+  r.cap.files["many.xcl"] = text;
+  ASSERT_EQ(r.run({"-f", "many", "a.s26", "-DLAST"}), 0) << r.cap.console;
+  const auto& d = r.cx.driver.command_defines;
+  ASSERT_EQ(d.size(), 6001u);
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(d[i].name, "D" + std::to_string(i));
+    ASSERT_EQ(d[3001 + i].name, "U" + std::to_string(i));
+    ASSERT_EQ(r.cx.driver.include_paths[1 + i], "p" + std::to_string(i));
+  }
+  EXPECT_EQ(d[3000].name, "LAST");
+}
+
+// -D giving a name another value is warning 9, counted like any other.
+struct redefinition_case {
+  const char* name;
+  words defines;
+  int warnings;
+};
+
+class CommandLineRedefinition : public CommandLine, public ::testing::WithParamInterface<redefinition_case> {};
+
+TEST_P(CommandLineRedefinition, Warns) {
+  const redefinition_case& c = GetParam();
+  capture_table cap;
+  cap.files["a.s26"] = kSource;
+  words args = c.defines;
+  args.insert(args.end(), {"-ws", "a.s26"});
+  EXPECT_EQ(run_qasm(cap, args), c.warnings > 0 ? 1 : 0) << cap.console;
+  int shown = 0;
+  for (std::size_t at = cap.console.find("Warning[9]: Macro redefined"); at != std::string::npos;
+       at = cap.console.find("Warning[9]", at + 1))
+    ++shown;
+  EXPECT_EQ(shown, c.warnings) << cap.console;
+  EXPECT_NE(cap.console.find("Warnings: " + std::to_string(c.warnings) + "\n"), std::string::npos) << cap.console;
+  EXPECT_EQ(cap.console.find("I N T E R N A L"), std::string::npos) << cap.console;
+}
+
+const redefinition_case kRedefinitions[] = {
+    {"another_value", {"-DA=1", "-DA=2"}, 1},
+    {"three_values", {"-DA=1", "-DA=2", "-DA=3"}, 2},
+    {"same_value", {"-DA=1", "-DA=1"}, 0},
+    {"name_alone_is_one", {"-DA", "-DA=1"}, 0},
+    {"different_names", {"-DA=1", "-DB=2"}, 0},
+    {"undefine_between_counts_nothing", {"-DA=1", "-UA", "-DA=2"}, 1},
+    {"with_a_list_file", {"-l", "a.lst", "-DA=1", "-DA=2"}, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(CommandLine, CommandLineRedefinition, ::testing::ValuesIn(kRedefinitions), by_name);
+
+// The same command file twice, one after the other or from two others, is
+// no loop: only a file still being read may not be named again.
+TEST_F(CommandLine, CommandFileNamedTwiceIsNoLoop) {
+  command_line_run r;
+  r.cap.files["a.s26"] = kSource;
+  r.cap.files["d.xcl"] = "-DD";
+  r.cap.files["l.xcl"] = "-f d";
+  r.cap.files["r.xcl"] = "-f d -f l";
+  ASSERT_EQ(r.run({"-f", "l", "-f", "r", "a.s26"}), 0) << r.cap.console;
+  EXPECT_EQ(r.cx.driver.command_defines.size(), 3u);
 }
 
 // ---------------------------------------------------------------------------
@@ -497,7 +584,7 @@ struct exit_case {
 // An unknown escape in a string: a warning and nothing else.
 constexpr const char* kWarningSource = "#if \"a\\q\" = \"aq\"\n#endif\n        DB 0\n        END\n";
 constexpr const char* kErrorSource = "        bogus_op\n        END\n";
-constexpr const char* kNoEndSource = "        NAME x\n";        // end of file before END: fatal
+constexpr const char* kNoEndSource = "        NAME x\n        DB 0\n";  // end of file before END: fatal
 
 class ExitCode : public CommandLine, public ::testing::WithParamInterface<exit_case> {};
 

@@ -39,7 +39,6 @@ class StatementLoop : public AsmTest {
   // Pass 1 on `text` with a mnemonic MOV and a macro MAC whose paths log what they see.
   void run(const std::string& text) {
     pass_one(text, [&] {
-      init_mnemonic(cx, "MOV", 35, nullptr);
       check_ident(cx, "MAC", 3)->kind = KIND_MACRO;
       cx.stmt.instruction = record_path;
       cx.stmt.macro_call = record_path;
@@ -79,7 +78,7 @@ TEST_F(StatementLoop, LabelsAreDefinedBeforeThePathRuns) {
 
 TEST_F(StatementLoop, OneRecordPerLine) {
   cx.driver.opt.listing_flags = 0x123;
-  run("A:\n\n; comment\n  /* open\n  still */ B:\n  END\nafter END\n");
+  run("A1:\n\n; comment\n  /* open\n  still */ B1:\n  END\nafter END\n");
   EXPECT_EQ(cx.stmt.statements, 6);
   statement_rec* last = cx.stmt.current;
   ASSERT_NE(last, nullptr);
@@ -87,7 +86,7 @@ TEST_F(StatementLoop, OneRecordPerLine) {
   EXPECT_EQ(last->line->line_no, 6);
   EXPECT_EQ(last->operation_column, 3);
   EXPECT_EQ(last->listing_flags, 0x123u);
-  EXPECT_NE(check_ident(cx, "B", 1, false), nullptr);  // a label after the comment's end
+  EXPECT_NE(check_ident(cx, "B1", 2, false), nullptr);  // a label after the comment's end
   EXPECT_EQ(check_ident(cx, "after", 5, false), nullptr);  // never read
 }
 

@@ -1,6 +1,8 @@
 // include_test.cpp — include files (A05): search order, nesting limit, bad
 // names, missing files, directories, cycles, "$" lines, depth checks at the
 // end of an include file, END inside one, file names and the file index table.
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "driver/block_stack.h"
@@ -195,7 +197,9 @@ class IncludeDirectory : public IncludeTest {
   std::string dir;
   void SetUp() override {
     IncludeTest::SetUp();
-    dir = ::testing::TempDir() + "qasm_include_dir";
+    // One folder per test: the tests run in parallel processes.
+    dir = ::testing::TempDir() + "qasm_include_dir_" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + std::to_string(getpid());
     std::filesystem::create_directories(dir + "/first/x.inc");  // a directory named like the file
     std::filesystem::create_directories(dir + "/second");
   }

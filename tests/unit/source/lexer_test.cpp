@@ -80,7 +80,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(number_case{"4294967295", 4294967295LL, 0},
                       number_case{"4294967296", 4294967296LL, TF_LONG},
                       number_case{"0FFFFFFFFFFFFFFFFH", -1, TF_LONG},
-                      number_case{"18446744073709551617", 1, 0},  // accumulates modulo 2^64
                       number_case{"1U", 1, TF_UNSIGNED}, number_case{"1l", 1, 0},
                       number_case{"1UL", 1, TF_UNSIGNED}, number_case{"1lu", 1, TF_UNSIGNED},
                       number_case{"1LL", 1, TF_LONG}, number_case{"1ULL", 1, TF_LONG | TF_UNSIGNED},
@@ -94,6 +93,34 @@ INSTANTIATE_TEST_SUITE_P(
                       number_case{"'\\n'", 10, TF_CHAR_QUOTES}, number_case{"'\\xff'", 255, TF_CHAR_QUOTES},
                       number_case{"'\\''", 39, TF_CHAR_QUOTES}, number_case{"'\"'", 34, TF_CHAR_QUOTES}),
     by_text);
+
+// Beyond 64 bits a constant keeps its low 64 bits and says so, once.
+TEST_F(LexerTest, ConstantsBeyondSixtyFourBitsAreTruncatedWithWarning15) {
+  const struct {
+    const char* text;
+    int64_t value;
+  } cases[] = {
+      {"18446744073709551616", 0}, {"18446744073709551617", 1}, {"0x10000000000000000", 0},
+      {"1FFFFFFFFFFFFFFFFFH", -1}, {"99999999999999999999999", 200376420520689663LL},
+  };
+  std::string text;
+  for (const auto& c : cases) text += std::string(" ") + c.text + "\n";
+  start(text);
+  std::vector<token> got = all_tokens();
+  std::vector<int64_t> values;
+  for (const token& t : got)
+    if (t.kind == TOK_NUMBER) {
+      values.push_back(t.value);
+      EXPECT_EQ(t.flags & (TF_LONG | TF_TRUNCATED), TF_LONG | TF_TRUNCATED);
+    }
+  std::vector<int64_t> want;
+  for (const auto& c : cases) want.push_back(c.value);
+  EXPECT_EQ(values, want);
+  std::vector<shown_diag> warned = diagnostics();
+  ASSERT_EQ(warned.size(), std::size(cases)) << cap.console;
+  for (std::size_t i = 0; i < warned.size(); ++i)
+    EXPECT_EQ(warned[i], (shown_diag{static_cast<long>(i + 1), 2, "Warning", 15, ""}));
+}
 
 TEST_F(LexerTest, HexSuffixWithoutLeadingDigitIsAnIdentifier) {
   token t = first_token("FFH");

@@ -58,9 +58,50 @@ const group_case kGroups[] = {
     {"DefinedWithoutParenthesis", "#if defined(X\n TOK a\n#else\n TOK b\n#endif\n", {"b"}, {17}},
     {"ElseWithMoreStillSwitches", "#if 0\n#else x\n TOK b\n#endif y\n TOK c\n", {"b", "c"}, {19, 19}},
     {"GroupDirectiveNeedsABlank", "#if 0\n#elif(1)\n TOK a\n#endif\n", {}, {10}},
+    {"ExclusiveOrOperator", "#if ((6 !X 3) == 5) && ((6 !x 3) == 5)\n TOK a\n#endif\n", {"a"}, {}},
+    {"ExclusiveOrIsNoDefineX", "#define X 9\n#define x 9\n#if ((6 !X 3) == 5) && ((6!x 3) == 5)\n TOK a\n#endif\n",
+     {"a"}, {}},
+    {"ConstantBeyond64BitsWarns", "#if 0x10000000000000000 == 0\n TOK a\n#endif\n", {"a"}, {15}},
+    {"ConstantBeyond64BitsInDecimal", "#if 18446744073709551617 == 1\n TOK a\n#endif\n", {"a"}, {15}},
+    {"Constant64BitsIsNoWarning", "#if 0FFFFFFFFFFFFFFFFH\n TOK a\n#endif\n", {"a"}, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Preprocessor, Groups, ::testing::ValuesIn(kGroups), by_name);
+
+// Conditions built from long texts: a name beyond 255 characters is error 108
+// once and stands for its first 255 (so that it meets a #define of those);
+// nesting beyond what the expression parser holds is error 109.
+struct built_case {
+  const char* name;
+  std::string source;
+  std::vector<std::string> assembled;
+  std::vector<int> diagnostics;
+};
+
+class BuiltConditions : public PreprocessorTest, public ::testing::WithParamInterface<built_case> {};
+
+TEST_P(BuiltConditions, AssembledLines) {
+  const built_case& c = GetParam();
+  run(c.source + "  END\n");
+  EXPECT_EQ(tokens(), c.assembled) << cap.console;
+  EXPECT_EQ(numbers(), c.diagnostics) << cap.console;
+}
+
+const std::string kCut(255, 'N');
+const std::string kLong = kCut + "Z";
+std::string nested(int depth) { return std::string(depth, '(') + "1" + std::string(depth, ')'); }
+
+const built_case kBuilt[] = {
+    {"LongNameMeetsTheCutDefine", "#define " + kCut + " 1\n#if " + kLong + "\n TOK a\n#endif\n", {"a"}, {108}},
+    {"LongNameUndefinedIsZero", "#if " + kLong + " == 0\n TOK a\n#endif\n", {"a"}, {108}},
+    {"LongNameInDefined", "#define " + kCut + " 1\n#if defined(" + kLong + ")\n TOK a\n#endif\n", {"a"}, {108}},
+    {"Parentheses150", "#if " + nested(150) + "\n TOK a\n#endif\n", {"a"}, {}},
+    {"Parentheses196", "#if " + nested(196) + "\n TOK a\n#endif\n", {}, {109}},
+    {"Parentheses1000", "#if " + nested(1000) + "\n TOK a\n#endif\n", {}, {109}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Preprocessor, BuiltConditions, ::testing::ValuesIn(kBuilt),
+                         [](const ::testing::TestParamInfo<built_case>& info) { return info.param.name; });
 
 TEST_F(PreprocessorTest, NoLongLineErrorWhileSwitchedOff) {
   const std::string long_line(32100, 'x');

@@ -202,7 +202,7 @@ const directive_error kDirectiveErrors[] = {
     {"FormalsNotSeparated", "#define F(a b) a", {{1, 13, "Error", 23, ""}}},
     {"FormalListOpen", "#define F(a", {{1, 12, "Error", 23, ""}}},
     {"EmptyFormal", "#define F(a,) a", {{1, 13, "Error", 16, ""}}},
-    {"UndefOfNothing", "#undef NOTHING", {{1, 8, "Warning", 4, ""}}},
+    {"UndefOfNothingIsIgnored", "#undef NOTHING", {}},
     {"UndefWithMore", "#undef X Y", {{1, 10, "Error", 19, ""}}},
     {"ElseWithoutIf", "#else", {{1, 2, "Error", 24, ""}}},
     {"ElifWithoutIf", "#elif 1", {{1, 2, "Error", 24, ""}}},

@@ -10,11 +10,20 @@
 
 #include "support/asm_fixture.h"
 #include "support/param_names.h"
+#include "target/keywords_78k0.h"
 
 namespace {
 
 class Symbols : public AsmTest {
  protected:
+  // The table with the target's character and word registrations only: the
+  // tests register their own mnemonics, registers and directives.
+  void SetUp() override {
+    for (auto& entry : cx.driver.opt.warning_enable_table) entry = 1;
+    cx.driver.pass1 = 1;
+    init_symbol_table(cx);
+    register_78k0_keywords(cx);
+  }
   ident_node* look(const char* name, bool create = true) { return check_ident(cx, name, std::strlen(name), create); }
   bool internal(const char* diagnostic) const {
     return cap.console.find(std::string("Diagnostic: ") + diagnostic + "\n") != std::string::npos;
@@ -111,6 +120,26 @@ TEST_F(Symbols, MacroNamesFollowTheUserCaseRule) {
   EXPECT_EQ(look("MYMAC"), m);
   cx.symbols.user_case_sensitive = true;
   EXPECT_NE(look("MYMAC"), m);
+}
+
+// Spellings of one name made while case counted: a lookup that ignores case
+// finds the oldest left, whatever was removed and however many there are.
+TEST_F(Symbols, SpellingsOfOneNameWhenCaseIsIgnored) {
+  cx.symbols.user_case_sensitive = true;
+  std::vector<ident_node*> made;
+  for (const char* name : {"abc", "ABC", "aBc"}) made.push_back(look(name));
+  register_keyword(cx, "AbC", KIND_DEFINE, 0, -1, nullptr, KEEP_CASE);  // defines count only as written
+  cx.symbols.user_case_sensitive = false;
+  const struct {
+    ident_node* removed;       // before the lookup; nullptr: none
+    ident_node* found;         // by a spelling not made: "abC"
+  } steps[] = {{nullptr, made[0]}, {made[1], made[0]}, {made[0], made[2]}, {made[2], nullptr}};
+  for (const auto& step : steps) {
+    if (step.removed != nullptr) delete_node(cx, step.removed);
+    EXPECT_EQ(look("abC", false), step.found);
+  }
+  ident_node* again = look("ABc");
+  EXPECT_EQ(look("abc", false), again);
 }
 
 TEST_F(Symbols, CheckIdentWithoutCreate) {

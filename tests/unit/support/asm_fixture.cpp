@@ -7,6 +7,7 @@
 #include "driver/command_line.h"
 #include "driver/driver.h"
 #include "driver/passes.h"
+#include "driver/statement.h"
 #include "driver/statement_loop.h"
 #include "expr/expression.h"
 #include "source/char_source.h"
@@ -102,7 +103,7 @@ bool asm_fixture::pass_one(const std::string& text, const std::function<void()>&
   start(text);
   cx.symbols = symbol_state{};
   start_statements(cx);
-  register_operand_keywords(cx);
+  register_operators(cx);  // as the driver does: the target registered the registers
   if (hooks) hooks();
   cx.driver.pass1 = 1;
   return stops([&] {
@@ -110,6 +111,48 @@ bool asm_fixture::pass_one(const std::string& text, const std::function<void()>&
     statement_loop(cx);
     end_preprocessor_pass(cx);
   });
+}
+
+bool asm_fixture::assemble_module(const std::string& text, const std::function<void()>& hooks) {
+  start(text);
+  cx.symbols = symbol_state{};
+  start_statements(cx);
+  register_operators(cx);  // as the driver does: the target registered the registers
+  if (hooks) hooks();
+  return stops([&] {
+    start_preprocessor(cx);
+    start_module(cx);
+    cx.driver.pass1 = 1;
+    statement_loop(cx);
+    end_preprocessor_pass(cx);
+    end_pass1(cx);
+    cx.driver.pass1 = 0;
+    run_pass2(cx);
+  });
+}
+
+std::vector<std::string> asm_fixture::statements() const {
+  std::vector<std::string> out;
+  for (const statement_rec* r = cx.stmt.first; r != nullptr; r = r->next) {
+    if (r->kind == stmt_kind::nothing) continue;
+    char head[96];
+    const segment_rec* seg = r->segment;
+    std::snprintf(head, sizeof head, "%ld %s %s:%04X", r->line != nullptr ? r->line->line_no : 0L,
+                  kind_info(r->kind).name, seg == nullptr ? "-" : (seg->number == 1 ? "ABS" : seg->name),
+                  static_cast<unsigned>(r->location));
+    std::string line = head;
+    if (r->code != nullptr) {
+      line += ' ';
+      for (int32_t i = 0; i < r->byte_count; ++i) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", r->code[i]);
+        line += hex;
+      }
+    }
+    if (is_erroneous(r)) line += " E";
+    out.push_back(line);
+  }
+  return out;
 }
 
 std::string asm_fixture::next_line() {

@@ -57,6 +57,12 @@ struct asm_fixture {
   // keywords, then `hooks` (paths, extra keywords), the preprocessor and the
   // statement loop. True when the run stopped.
   bool pass_one(const std::string& text, const std::function<void()>& hooks = {});
+  // One module as the driver assembles it: the per-module start, pass 1, the
+  // end of pass 1 and pass 2. True when the run stopped.
+  bool assemble_module(const std::string& text, const std::function<void()>& hooks = {});
+  // The module's statements as pass 2 left them, one line each (the kinds
+  // that place nothing left out): "<line> <kind> <segment>:<location> [bytes] [E]".
+  std::vector<std::string> statements() const;
 
   // Runs `f`; a stop (fatal diagnostic, internal error) is caught. True if it stopped.
   template <class F>

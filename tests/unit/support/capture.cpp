@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 
 // Handles for in-memory files are fmemopen/open_memstream streams kept by name.
 struct capture_mem_file {
@@ -46,10 +49,19 @@ size_t cap_block_write(void* user, const void* buffer, size_t size, size_t count
   return std::fwrite(buffer, size, count, file);
 }
 
+bool open_for_writing(capture_table& cap, const std::string& name) {
+  for (const auto& [file, mf] : cap.open_memory)
+    if (mf->writing && mf->name == name) return true;
+  return false;
+}
+
 qfile* cap_open_file(void* user, const char* name, const char* mode) {
   capture_table& cap = cap_of(user);
   auto it = cap.files.find(name);
   bool write = mode[0] == 'w';
+  // "x": create only; an existing file (in memory or being written) refuses.
+  if (write && std::strchr(mode, 'x') != nullptr && (it != cap.files.end() || open_for_writing(cap, name)))
+    return nullptr;
   if (!write && it == cap.files.end()) return std::fopen(name, mode);
   if (write && it == cap.files.end() && name[0] == '/') return std::fopen(name, mode);
   auto* mf = new capture_mem_file{name};
@@ -82,6 +94,27 @@ int cap_remove_file(void* user, const char* name) {
   return std::remove(name);
 }
 
+int cap_rename_file(void* user, const char* from, const char* to) {
+  capture_table& cap = cap_of(user);
+  auto it = cap.files.find(from);
+  if (it == cap.files.end()) return std::rename(from, to);
+  std::string data = std::move(it->second);
+  cap.files.erase(it);
+  cap.files[to] = std::move(data);
+  return 0;
+}
+
+// In-memory files are regular files whose identity is their normalized name.
+file_kind cap_identify_file(void* user, const char* name, file_identity* id) {
+  const std::string normal = std::filesystem::path(name).lexically_normal().string();
+  for (const auto& [key, data] : cap_of(user).files) {
+    if (std::filesystem::path(key).lexically_normal().string() != normal) continue;
+    if (id != nullptr) *id = file_identity{file_kind::regular, ~0ULL, std::hash<std::string>{}(normal)};
+    return file_kind::regular;
+  }
+  return standard_output_table().identify_file(name, id);
+}
+
 void* cap_allocate(void* user, size_t size) {
   capture_table& cap = cap_of(user);
   if (cap.allocations_to_fail > 0) {
@@ -104,6 +137,8 @@ capture_table::capture_table() : table(standard_output_table()) {
   table.entries.open_file = cap_open_file;
   table.entries.close_file = cap_close_file;
   table.entries.remove_file = cap_remove_file;
+  table.entries.rename_file = cap_rename_file;
+  table.entries.identify_file = cap_identify_file;
   table.entries.allocate = cap_allocate;
   table.entries.exit = cap_exit;
 }

@@ -16,7 +16,7 @@ class OperandTest : public AsmTest {
 
   void SetUp() override {
     AsmTest::SetUp();
-    register_operand_keywords(cx);
+    register_operators(cx);  // the target registered the registers
   }
 
   // Runs one operand field (the text after the mnemonic, with its blank).

@@ -244,7 +244,7 @@ TEST_F(OperandTest, DeepNestingStopsAtTheStackLimit) {
   start(deep + "\n A,#((1))\n");
   EXPECT_EQ(run_operands(), PARSE_STACK_FULL);
   expect_field_end();
-  EXPECT_EQ(diags(), std::vector<std::string>{"E0"});
+  EXPECT_EQ(diags(), std::vector<std::string>{"E109"});
   EXPECT_EQ(run_operands(), PARSE_OK);
   EXPECT_EQ(ops[1].expr->value, 1);
 }
@@ -270,7 +270,7 @@ TEST_F(OperandTest, ManyPrefixOperatorsAreASyntaxError) {
   expect_field_end();
   EXPECT_EQ(run_operands(), PARSE_STACK_FULL);
   expect_field_end();
-  EXPECT_EQ(diags(), (std::vector<std::string>{"E0", "E0", "E0"}));
+  EXPECT_EQ(diags(), (std::vector<std::string>{"E0", "E0", "E109"}));  // the last one fills the stack
 }
 
 TEST_F(OperandTest, LongOperandListReportsToomanyOnce) {
