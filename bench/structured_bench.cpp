@@ -13,6 +13,7 @@
 #include <ctime>
 #include <string>
 
+#include "bench_support.h"
 #include "target/target_state.h"
 #include "driver/context.h"
 #include "driver/passes.h"
@@ -24,22 +25,6 @@
 namespace {
 
 constexpr int kProcessor = 2;  // -v2
-
-double cpu_seconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-void write_file(const output_table& out, const char* path, const std::string& text) {
-  qfile* f = out.open_file(path, "w");
-  if (f == nullptr) {
-    std::fprintf(stderr, "cannot write %s\n", path);
-    std::exit(1);
-  }
-  out.block_write(text.data(), 1, text.size(), f);
-  out.close_file(f);
-}
 
 // A segment of its own every 2,000 constructs, so that none passes 64 KiB.
 std::string segment_line(long construct) {
@@ -102,8 +87,8 @@ int main(int argc, char** argv) {
   directives += "        END\n";
   const char* kDirectives = "/tmp/qasm_structured_directives.s26";
   const char* kByHand = "/tmp/qasm_structured_by_hand.s26";
-  write_file(out, kDirectives, directives);
-  write_file(out, kByHand, by_hand(out, constructs));
+  write_text_file(out, kDirectives, directives);
+  write_text_file(out, kByHand, by_hand(out, constructs));
 
   std::printf("%ld constructs IFS BC == CNT / NOP / ENDIFS on the 78K0S; best of 5 runs of pass 1\n", constructs);
   std::printf("%-12s %12s %12s %16s\n", "source", "statements", "cpu [s]", "statements/s");
