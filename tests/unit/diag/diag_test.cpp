@@ -107,14 +107,6 @@ TEST_F(Diag, StringArgumentIsNotCarriedToTheNextReport) {
 
 // ---- layout ----------------------------------------------------------------
 
-TEST_F(Diag, FirstDiagnosticShowsSourceMarkerHeadingAndText) {
-  user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(cap.console,
-            "\nLOOP  MOVW AX,#1\n"
-            "------^\n"
-            "\"t.s26\",7  Error[40]: Bad instruction\n");
-}
-
 TEST_F(Diag, SamePositionShowsSourceAndMarkerOnce) {
   user_error(cx, gen_err::bad_instruction);
   user_warning(cx, gen_warn::constant_truncated);
@@ -140,22 +132,10 @@ TEST_F(Diag, NewLineOrFileShowsSourceAgain) {
             "\nLOOP  MOVW AX,#1\n------^\n\"u.s26\",8  Error[41]: Bad label\n");
 }
 
-TEST_F(Diag, ColumnOneMarkerIsCaretAlone) {
-  at_line("t.s26", 1, "?bad\n", 1);
-  user_error(cx, gen_err::bad_label);
-  EXPECT_EQ(cap.console, "\n?bad\n^\n\"t.s26\",1  Error[41]: Bad label\n");
-}
-
 TEST_F(Diag, ControlCharactersEchoAsDollar) {
   at_line("t.s26", 2, "A\x01" "B\tC\x1f" "D\x7f\n", 1);
   user_error(cx, gen_err::invalid_character, "\x01");
   EXPECT_EQ(cap.console.substr(0, 12), "\nA$B$C$D\x7f\n^\n");
-}
-
-TEST_F(Diag, FatalErrorPrintsNoteAndStops) {
-  EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), 3);
-  EXPECT_TRUE(said("Error[1]: Too deep #include nesting (max is 10)\n"
-                   "\nFatal! Execution terminated...\n"));
 }
 
 TEST_F(Diag, IgnoredFatalFlagNeitherNotesNorStops) {
@@ -176,32 +156,6 @@ TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
   EXPECT_TRUE(said("Error[60]: Unbalanced structured assembly directives\n"
                    "In structured assembly started in line 12\n\n"));
   EXPECT_TRUE(said("Error[58]: ELSE without IF\nIn conditional assembly started in line 4\n\n"));
-}
-
-TEST_F(Diag, BlockStackTopIsInnermostAndEmptyStackIsTypeNone) {
-  EXPECT_EQ(top_block(cx).type, block_type::none);
-  pop_block(cx);  // nothing open: no effect
-  push_block(cx, block_type::macro, 5);
-  push_block(cx, block_type::repeat, 9);
-  EXPECT_EQ(block_depth(cx), 2);
-  EXPECT_EQ(top_block(cx).type, block_type::repeat);
-  EXPECT_EQ(top_block(cx).start_line, 9);
-  pop_block(cx);
-  EXPECT_EQ(top_block(cx).start_line, 5);
-  reset_blocks(cx);
-  EXPECT_EQ(block_depth(cx), 0);
-}
-
-TEST_F(Diag, MacroLineLocationFollowsText) {
-  line_rec* body = make_line_rec(cx, "mac.s26", 4, "  MOV A,\x02X\n", 11);
-  statement_rec* rec = statement("t.s26", 20, "  MOV A,#1");
-  rec->line->macro_line = body;
-  user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_effective_address, OPERAND_1);
-  EXPECT_EQ(cap.console,
-            "\n  MOV A,#1\n-------^\n"
-            "\"t.s26\",20  Error[43]: Illegal effective address\n"
-            "  MOV A,$X\n-------^\n"
-            "\"mac.s26\",4 <- macro line location\n");
 }
 
 // ---- counting and the error limit ------------------------------------------
@@ -460,25 +414,40 @@ TEST_F(Diag, Pass2WarningDisabledDoesNothing) {
   EXPECT_EQ(cx.driver.module_warnings, 0);
 }
 
-TEST_F(Diag, Pass2IllegalOperandPositionIsInternalError) {
-  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
-  EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4), run_stop);
-  EXPECT_TRUE(said("In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
-                   "Line: 0   P0: 4    P1: 0\n"));
-}
+// Impossible requests stop the run with the internal-error report, in IDE
+// mode too, and print nothing of the diagnostic itself.
+struct internal_case {
+  const char* name;
+  int ide;
+  bool via_line;  // a line without a statement record instead of a bad operand position
+  const char* report;  // on the console; the IDE gets it as a message of its own
+};
 
-TEST_F(Diag, Pass2LineWithoutStatementIsInternalError) {
+class Pass2Internal : public Diag, public ::testing::WithParamInterface<internal_case> {};
+
+TEST_P(Pass2Internal, StopsWithTheReport) {
+  const internal_case& c = GetParam();
+  cx.driver.ide_mode = c.ide;
+  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
   line_rec* orphan = make_line_rec(cx, "p.s26", 30, "  NOP", 5);
-  EXPECT_THROW(user_error_pass2(cx, AVM_VIA_LINE, orphan, gen_err::bad_label, OPERAND_1), run_stop);
-  EXPECT_TRUE(said("In function: print_problem A01\nDiagnostic: AVM missing\n"));
-}
-
-TEST_F(Diag, InternalErrorsInIdeModeStopTheRunToo) {
-  cx.driver.ide_mode = 1;
-  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
-  EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 9), run_stop);
+  EXPECT_THROW(c.via_line ? user_error_pass2(cx, AVM_VIA_LINE, orphan, gen_err::bad_label, OPERAND_1)
+                          : user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4),
+               run_stop);
+  if (c.report != nullptr) {
+    EXPECT_TRUE(said(c.report)) << cap.console;
+  }
   EXPECT_EQ(cx.driver.module_errors, 1);
   EXPECT_EQ(cap.console.find("Error[41]"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Internal, Pass2Internal,
+    ::testing::Values(internal_case{"OperandPosition", 0, false,
+                                    "In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
+                                    "Line: 0   P0: 4    P1: 0\n"},
+                      internal_case{"OperandPositionIde", 1, false, nullptr},
+                      internal_case{"LineWithoutStatement", 0, true,
+                                    "In function: print_problem A01\nDiagnostic: AVM missing\n"}),
+    by_name);
 
 }  // namespace
