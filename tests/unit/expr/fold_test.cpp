@@ -26,6 +26,7 @@ TEST_P(Arithmetic, FoldsToAbsoluteValue) {
   EXPECT_EQ(e->type, TYPE_OFFSET) << c.rpn;
   EXPECT_EQ(f.errors(), c.errors) << c.rpn;
   EXPECT_EQ(f.warnings(), c.warnings) << c.rpn;
+  EXPECT_EQ(f.said("Warning[14]"), c.warnings > 0) << c.rpn;  // division by zero
 }
 
 const arith_case kArithmetic[] = {
@@ -115,12 +116,6 @@ TEST(Date, FieldsOfTheRunStartTime) {
   EXPECT_TRUE(f.said("1-6"));
 }
 
-TEST(Date, DivisionByZeroIsWarning14) {
-  expr_fixture f;
-  f.eval("5 0 /");
-  EXPECT_TRUE(f.said("Warning[14]"));
-}
-
 // Relocatability: values relative to segments 2 and 3, absolute symbols, externals.
 struct reloc_case {
   const char* rpn;
@@ -189,16 +184,6 @@ TEST(Relocatability, ExternalBecomesTheBase) {
   expr_rec* d = f.eval("@EXT @EXT -");
   EXPECT_EQ(d->relocatable_terms, 0);
   EXPECT_EQ(d->base, nullptr);
-}
-
-TEST(Relocatability, SegmentNameAsValueIsError84) {
-  expr_fixture f;
-  ident_node* seg = f.symbol("CODE", nullptr);
-  seg->kind = KIND_USER_SEGMENT;
-  expr_rec* e = f.eval("@CODE 1 +");
-  EXPECT_NE(e->state, EXPR_ABSOLUTE);
-  EXPECT_TRUE(f.said("Error[84]"));
-  EXPECT_TRUE(f.said("CODE"));
 }
 
 TEST(Solving, ForwardReferenceResolvesAfterPassOne) {
