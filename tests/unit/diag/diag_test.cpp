@@ -138,13 +138,6 @@ TEST_F(Diag, ControlCharactersEchoAsDollar) {
   EXPECT_EQ(cap.console.substr(0, 12), "\nA$B$C$D\x7f\n^\n");
 }
 
-TEST_F(Diag, IgnoredFatalFlagNeitherNotesNorStops) {
-  cx.driver.opt.ignore_errors = 1;
-  EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), -1);
-  EXPECT_FALSE(said("Fatal!"));
-  EXPECT_EQ(cx.driver.module_errors, 1);
-}
-
 TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
   user_error(cx, gen_err::structured_unbalanced);  // no block open: no note
   push_block(cx, block_type::conditional, 4);

@@ -211,18 +211,6 @@ TEST(ListingWords, TypeWordsKeepTheirBlankAndNameUnknownCodes) {
   EXPECT_EQ(label_type_word(15), "TYPE 15 ");
 }
 
-TEST(ListingWords, EscapedNamesAndHexValues) {
-  std::string s;
-  append_escaped(s, std::string_view("a\n\t\x01\x7F b", 7));
-  EXPECT_EQ(s, "a\\n\\t\\x01\\x7F b");
-  s.clear();
-  append_upper_hex(s, 0xFFFFFFFEu, 1);
-  EXPECT_EQ(s, "FFFFFFFE");
-  s.clear();
-  append_upper_hex(s, 0x12, 4);
-  EXPECT_EQ(s, "0012");
-}
-
 // ---- whole runs --------------------------------------------------------------------------
 
 std::string run_listing(capture_table& cap, const std::string& source, std::vector<std::string> options, int* code) {

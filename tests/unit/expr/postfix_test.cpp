@@ -81,28 +81,23 @@ TEST(Building, UseAsLabelAndAsSegmentConflict) {
   EXPECT_EQ(f.errors(), 3);
 }
 
+// SFB and SFE carry their segment and its number; one declared later is found
+// when the expression is solved again.
 TEST(Building, SegmentOperatorCarriesItsSegment) {
   expr_fixture f;
   segment_rec* code = f.segment("CODE", 7);
-  expr_rec* e = f.rpn("0 SFB:CODE");
-  const postfix_elem* sfb = e->list->first->next;
-  EXPECT_EQ(sfb->kind, PF_SFB);
-  EXPECT_EQ(sfb->aux.seg, code);
-  EXPECT_EQ(sfb->segment_or_tag, 7u);
-}
-
-TEST(Building, SegmentDeclaredLaterIsFoundWhenSolvingAgain) {
-  expr_fixture f;
   f.symbol("LATER", nullptr);
-  expr_rec* e = f.eval("0 SFB:LATER");
-  const postfix_elem* sfb = e->list->first->next;
-  EXPECT_EQ(sfb->aux.seg, nullptr);
-  segment_rec* later = f.segment("LATER", 5);
+  const postfix_elem* known = f.rpn("0 SFB:CODE")->list->first->next;
+  EXPECT_EQ(known->kind, PF_SFB);
+  EXPECT_EQ(known->aux.seg, code);
+  EXPECT_EQ(known->segment_or_tag, 7u);
+  const postfix_elem* sfe = f.eval("0 SFE:LATER")->list->first->next;
+  EXPECT_EQ(sfe->aux.seg, nullptr);
+  segment_rec* later = f.segment("LATER", 9);
   resolve_unsolved(f.cx);
-  EXPECT_EQ(sfb->aux.seg, later);
-  EXPECT_EQ(sfb->segment_or_tag, 5u);
+  EXPECT_EQ(sfe->aux.seg, later);
+  EXPECT_EQ(sfe->segment_or_tag, 9u);
 }
-
 TEST(Building, PushAfterExpressionExtendsAFinishedList) {
   expr_fixture f;
   f.external("EXT", 1);

@@ -1,6 +1,6 @@
 // operand_expression_test.cpp — expressions read through the operand grammar:
 // precedence and associativity of every class, prefix operators, segment
-// operators, string comparisons, "$", bit equates and the alignment form (B03, A08).
+// operators, string comparisons, bit equates and the alignment form (B03, A08).
 #include "target/operand_fixture.h"
 
 namespace {
@@ -108,16 +108,6 @@ TEST_F(OperandTest, StringComparisonsAreSolvedAtOnce) {
   }
 }
 
-TEST_F(OperandTest, ExpressionEndsAtComma) {
-  expr_rec* e = nullptr;
-  EXPECT_EQ(parse_expression("1+2,5", &e), PARSE_OK);
-  EXPECT_EQ(e->value, 3);
-  const token& t = next_token(cx);  // the "," is left for the directive
-  EXPECT_EQ(t.kind, TOK_PUNCT);
-  EXPECT_EQ(t.code, ',');
-  EXPECT_EQ(next_token(cx).kind, TOK_NUMBER);
-}
-
 TEST_F(OperandTest, StringToExpressionKeepsTheLineBeingRead) {
   start("FIRST SECOND\n");
   EXPECT_EQ(next_token(cx).kind, TOK_IDENT);
@@ -171,22 +161,6 @@ TEST_F(OperandTest, SizeofOfAbsoluteSegmentIsError69) {
   expr_rec* e = nullptr;
   parse_expression("SIZEOF ABSSEG", &e);
   EXPECT_EQ(diags(), std::vector<std::string>{"E69"});
-}
-
-TEST_F(OperandTest, LocationCounterIsRelativeToTheCurrentSegment) {
-  segment_rec* code = segment("CODE", 2);
-  code->location = 0x10;
-  cx.segs.current = code;
-  start("$ + 2\n$ - $\n");
-  expr_rec* e = nullptr;
-  ASSERT_EQ(parse_expression(nullptr, &e), PARSE_OK);
-  EXPECT_EQ(e->state, EXPR_RELATIVE);
-  EXPECT_EQ(e->segment, 2);
-  EXPECT_EQ(e->value, 0x12);
-  expect_field_end();
-  ASSERT_EQ(parse_expression(nullptr, &e), PARSE_OK);
-  EXPECT_EQ(e->state, EXPR_ABSOLUTE);
-  EXPECT_EQ(e->value, 0);
 }
 
 TEST_F(OperandTest, BitEquateOfRelocatableAddressIsPostfix) {
