@@ -153,35 +153,52 @@ TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
 
 // ---- counting and the error limit ------------------------------------------
 
-TEST_F(Diag, HundredthErrorBecomesErrorNineAndStops) {
-  for (int i = 1; i < 100; ++i) user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(cx.driver.module_errors, 99);
+// The report past the limit (100, or the one given) becomes error 9 and stops
+// the run; a warning that letter W makes an error counts; IDE mode has none.
+struct limit_case {
+  const char* name;
+  int limit, as_errors, ide;  // limit 0: the default
+  int before;                 // errors reported first
+  bool warning_last;          // the last report is warning 14, else error 41
+  const char* shown;          // what the last report prints, "" for the plain report
+  int errors;                 // counted in the end
+};
+
+class ErrorLimit : public Diag, public ::testing::WithParamInterface<limit_case> {};
+
+TEST_P(ErrorLimit, LastReport) {
+  const limit_case& c = GetParam();
+  if (c.limit != 0) cx.driver.opt.error_limit = c.limit;
+  cx.driver.opt.warnings_as_errors = c.as_errors;
+  cx.driver.ide_mode = c.ide;
+  for (int i = 0; i < c.before; ++i) user_error(cx, gen_err::bad_instruction);
   cap.console.clear();
-  EXPECT_EQ(stop_code_of_error(gen_err::bad_instruction), 3);
-  EXPECT_EQ(cap.console,
-            "\"t.s26\",7  Error[9]: Too many errors encountered (>100).\n"
-            "\nFatal! Execution terminated...\n");
-  EXPECT_EQ(cx.driver.module_errors, 101);  // the hundredth, plus the fatal stop's own
+  int code = -1;
+  try {
+    c.warning_last ? user_warning(cx, gen_warn::division_by_zero) : user_error(cx, gen_err::bad_label);
+  } catch (const run_stop& stop) {
+    code = stop.exit_code;
+  }
+  EXPECT_EQ(code, *c.shown != '\0' ? 3 : -1);
+  if (*c.shown != '\0') {
+    EXPECT_EQ(cap.console, std::string("\"t.s26\",7  ") + c.shown + "\n\nFatal! Execution terminated...\n");
+  } else {
+    EXPECT_NE(cap.console.find("Error[41]"), std::string::npos) << cap.console;
+  }
+  EXPECT_EQ(cx.driver.module_errors, c.errors);
+  EXPECT_EQ(g_notifications, c.ide ? c.before + 1 : 0);
 }
 
-TEST_F(Diag, LimitFromOptionIsNamedInErrorNine) {
-  cx.driver.opt.error_limit = 3;
-  user_error(cx, gen_err::bad_instruction);
-  user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(stop_code_of_error(gen_err::bad_label), 3);
-  EXPECT_TRUE(said("Error[9]: Too many errors encountered (>3).\n"));
-  EXPECT_FALSE(said("Error[41]"));
-}
+// clang-format off
+const limit_case kLimits[] = {
+    {"HundredthBecomesErrorNine", 0,  0, 0, 99,  false, "Error[9]: Too many errors encountered (>100).", 101},
+    {"LimitFromTheOption",        3,  0, 0, 2,   false, "Error[9]: Too many errors encountered (>3).",   4},
+    {"LetterWCountsAWarning",     2,  1, 0, 1,   true,  "Error[9]: Too many errors encountered (>2).",   3},
+    {"NoneInIdeMode",             -1, 0, 1, 150, false, "",                                              151},
+};
+// clang-format on
 
-TEST_F(Diag, NoLimitInIdeMode) {
-  cx.driver.ide_mode = 1;
-  cx.driver.opt.error_limit = -1;
-  for (int i = 0; i < 150; ++i) user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(cx.driver.module_errors, 150);
-  EXPECT_EQ(g_notifications, 150);
-  EXPECT_EQ(g_notified_errors, 150);
-  EXPECT_FALSE(said("Error[9]"));
-}
+INSTANTIATE_TEST_SUITE_P(Counting, ErrorLimit, ::testing::ValuesIn(kLimits), by_name);
 
 TEST_F(Diag, IdeModeMarksColumnAndMessage) {
   cx.driver.ide_mode = 1;
@@ -238,20 +255,6 @@ const filter_case kFilters[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Warnings, WarningFilter, ::testing::ValuesIn(kFilters), by_name);
-
-TEST_F(Diag, LetterWWarningCountsAgainstTheLimit) {
-  cx.driver.opt.warnings_as_errors = 1;
-  cx.driver.opt.error_limit = 2;
-  user_error(cx, gen_err::bad_label);
-  try {
-    user_warning(cx, gen_warn::division_by_zero);
-    FAIL() << "no stop at the limit";
-  } catch (const run_stop& stop) {
-    EXPECT_EQ(stop.exit_code, 3);
-  }
-  EXPECT_TRUE(said("Error[9]: Too many errors encountered (>2).\n"));
-  EXPECT_FALSE(said("Error[14]"));
-}
 
 TEST_F(Diag, FloatWarningCodes) {
   fp_warnings(&cx, 1);

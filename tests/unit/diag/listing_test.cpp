@@ -104,26 +104,6 @@ TEST_P(Wrap, LinesAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Listing, Wrap, ::testing::ValuesIn(kWrapCases), by_name);
 
-TEST_F(Listing, LongestSourceLineWrapsWithinTheWidthAndLosesNothing) {
-  std::string text;
-  for (int i = 0; text.size() < 31999; ++i) text += (i % 7 == 0 ? " word" : "x");
-  text.resize(31999);
-  wrap(23, text);
-  std::string joined;
-  for (const std::string& line : lines()) {
-    ASSERT_LE(line.size(), 79u);
-    ASSERT_EQ(line.compare(0, 23, kIndent), 0);
-    joined += line.substr(23);
-  }
-  std::string squeezed;  // the blanks at the breaks are dropped
-  for (char c : text)
-    if (c != ' ') squeezed += c;
-  std::string joined_squeezed;
-  for (char c : joined)
-    if (c != ' ') joined_squeezed += c;
-  EXPECT_EQ(joined_squeezed, squeezed);
-}
-
 // ---- the page frame ----------------------------------------------------------------
 
 TEST_F(Listing, EmptyLinesNeitherOpenAPageNorStandAtItsTop) {

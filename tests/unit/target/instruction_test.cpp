@@ -42,26 +42,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, InstructionDiagnostics, ::testing::Values(
     [](const ::testing::TestParamInfo<diag_case>& info) { return std::string(info.param.name); });
 // clang-format on
 
-// A value known only after pass 1 takes the form chosen without it; the
-// labels after it keep their addresses.
-TEST_F(AssemblyTest, ForwardReferencesKeepTheFormOfPass1) {
-  assemble(
-      "        MOV     A,FWD\n"        // 1: absolute form, 3 bytes
-      "        SET1    FBIT\n"         // 2: bit symbol form, 2 bytes
-      "        MOV     A,#FBYTE\n"     // 3
-      "AFTER:  NOP\n"                  // 4: at 7
-      "FWD     EQU     0FE80H\n"
-      "FBIT    EQU     0FE21H.4\n"
-      "FBYTE   EQU     12H\n"
-      "        END\n");
-  ASSERT_FALSE(stopped) << cap.console;
-  EXPECT_EQ(diagnostics().size(), 0u) << cap.console;
-  EXPECT_EQ(hex(1), "8E 80 FE");
-  EXPECT_EQ(hex(2), "4A 21");
-  EXPECT_EQ(hex(3), "A1 12");
-  EXPECT_EQ(check_ident(cx, "AFTER", 5, false)->label->value->value, 7);
-}
-
 // Statements with a pass-1 error keep the form's length when there was one,
 // and pass 2 emits nothing for them and reports nothing more.
 TEST_F(AssemblyTest, StatementsMarkedInPass1) {
