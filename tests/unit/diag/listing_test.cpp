@@ -211,11 +211,15 @@ TEST(ListingRun, EmptySourceListsItsDiagnosticsAndNoCrc) {
   EXPECT_NE(list.find("Errors:   1"), std::string::npos) << list;
 }
 
-TEST(ListingRun, KeywordTableEscapesControlCharacters) {
+// The keyword table escapes control characters; the define table shows value and line.
+TEST(ListingRun, KeywordAndDefineTables) {
   capture_table cap;
   int code = 0;
-  const std::string list = run_listing(cap, "        RSEG CODE\n        DB 1\n        END\n", {"-N", "-xI"}, &code);
+  const std::string list = run_listing(
+      cap, "#define WITH 12\n#define WITHOUT\n        RSEG CODE\n        DB 1\n        END\n", {"-N", "-xID"}, &code);
   EXPECT_EQ(code, 0);
+  EXPECT_NE(list.find("\nWITH" + std::string(16, ' ') + " #define, value: 12, line: 1\n"), std::string::npos) << list;
+  EXPECT_NE(list.find("\nWITHOUT" + std::string(13, ' ') + " #define,            line: 2\n"), std::string::npos);
   const std::size_t table = list.find("Keyword");
   ASSERT_NE(table, std::string::npos);
   const std::string rows = list.substr(table);
@@ -224,16 +228,6 @@ TEST(ListingRun, KeywordTableEscapesControlCharacters) {
   EXPECT_NE(rows.find(row("DB", " DIRECTIVE")), std::string::npos);
   EXPECT_NE(rows.find(row("RB1", " Target symbol: 1")), std::string::npos);
   for (char c : rows) ASSERT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= ' ') << int(c);
-}
-
-TEST(ListingRun, DefineTableShowsValueAndLine) {
-  capture_table cap;
-  int code = 0;
-  const std::string list =
-      run_listing(cap, "#define WITH 12\n#define WITHOUT\n        RSEG CODE\n        DB 1\n        END\n", {"-N", "-xD"}, &code);
-  EXPECT_EQ(code, 0);
-  EXPECT_NE(list.find("\nWITH" + std::string(16, ' ') + " #define, value: 12, line: 1\n"), std::string::npos) << list;
-  EXPECT_NE(list.find("\nWITHOUT" + std::string(13, ' ') + " #define,            line: 2\n"), std::string::npos);
 }
 
 TEST_F(Listing, LabelRowShowsEveryAttribute) {
