@@ -175,18 +175,6 @@ TEST_F(StructuredTest, MacroEndClosesTheConstructsItOpened) {
   EXPECT_EQ(blocks_of_type(cx, block_type::structured), 0);
 }
 
-TEST_F(StructuredTest, EndInsideAnotherBlockIsRefused) {
-  expand("WHILE <CC>");
-  push_block(cx, block_type::conditional, 7);
-  EXPECT_EQ(expand("ENDW"), "");
-  EXPECT_EQ(numbers(), (std::vector<int>{80}));
-  EXPECT_NE(cap.console.find("End of conditional assembly expected\nIn conditional assembly started in line 7\n\n"),
-            std::string::npos)
-      << cap.console;
-  pop_block(cx);
-  EXPECT_EQ(expand("ENDW"), tabs("\tBR\t_?1\n_?2\t\t\n"));
-}
-
 TEST_F(StructuredTest, OverLongOperandIsTheGeneratedLinesBusiness) {
   run("  IFS A == " + std::string(20000, 'N') + "\n  ENDIFS\n  END\n");
   EXPECT_EQ(mnemonics(), (std::vector<std::string>{"CMP", "BNZ"}));
