@@ -128,7 +128,12 @@ int assemble(const run_input& in) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
-  const int code = qasm_main(cap.table, static_cast<int>(words.size()), argv.data());
+  int code = 0;
+  try {
+    code = qasm_main(cap.table, static_cast<int>(words.size()), argv.data());
+  } catch (const capture_exit& leave) {  // IDE mode leaves through the exit entry
+    code = leave.code;
+  }
   std::fclose(in_stream);
   fuzz::check_run(cap, code, nullptr, g_tally);
   return code;

@@ -286,7 +286,6 @@ TEST_P(DollarLineError, PointsAtColumn1OfItsLine) {
 
 INSTANTIATE_TEST_SUITE_P(Errors, DollarLineError,
                          ::testing::Values(dollar_error_case{"NoName", "$", 3},
-                                           dollar_error_case{"OnlyBlanks", "$ \t ", 3},
                                            dollar_error_case{"Missing", "$missing.inc ; x", 2},
                                            dollar_error_case{"TooDeep", "$l1.inc", 1}),
                          by_name);
