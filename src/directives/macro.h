@@ -23,7 +23,7 @@ constexpr int kActualsTextLimit = 31995;    // all actuals of one call (error 20
 constexpr int kActualsTextShown = 32000;
 constexpr int kOperatorStackSize = 100;     // entries of the operator-style stack (93, 92)
 constexpr long kExpandedLineLimit = 1000000;   // expanded lines of one module (error 70)
-constexpr long kExpandedTextLimit = 64L << 20;   // their characters (error 70)
+constexpr long kExpandedTextLimit = 32L << 20;   // their characters (error 70)
 
 // A formal parameter in a recorded line: kFormalMarker, then its number (1 ..
 // 36). Source lines never hold a 0 byte (the reader reads one as a blank).

@@ -89,12 +89,32 @@ TEST_P(Macros, Expand) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, Macros, ::testing::ValuesIn(kMacros), by_name);
 
-TEST_F(MacroTest, ArgsCountsTheActualsOfItsCall) {
-  ASSERT_TRUE(run("M MACRO\nR SET _args\n ENDM\n M 1, , 3\n END\n"));
+struct args_case {
+  const char* name;
+  const char* text;  // sets R from _args
+  int value;
+};
+
+// clang-format off
+const args_case kArgs[] = {
+    {"counts_empty_actuals",   "M MACRO\nR SET _args\n ENDM\n M 1, , 3\n",                          3},
+    {"no_actuals",             "M MACRO\nR SET _args\n ENDM\n M\n",                                0},
+    {"outer_call_comes_back",  "IN MACRO\n ENDM\nOUT MACRO\n IN 1, 2\nR SET _args\n ENDM\n OUT 5\n", 1},
+    {"repetition_sees_its_call","M MACRO\n REPT 2\nR SET _args\n ENDR\n ENDM\n M 1, 2\n",         2},
+};
+// clang-format on
+
+class Args : public MacroTest, public ::testing::WithParamInterface<args_case> {};
+
+TEST_P(Args, CountsTheActualsOfItsCall) {
+  ASSERT_TRUE(run(std::string(GetParam().text) + " END\n"));
+  EXPECT_EQ(any_errors(), 0) << cap.console;
   const ident_node* r = check_ident(cx, "R", 1, false);
   ASSERT_TRUE(r != nullptr && r->label != nullptr && r->label->value != nullptr);
-  EXPECT_EQ(r->label->value->value, 3);
+  EXPECT_EQ(r->label->value->value, GetParam().value);
 }
+
+INSTANTIATE_TEST_SUITE_P(Calls, Args, ::testing::ValuesIn(kArgs), by_name);
 
 TEST_F(MacroTest, TooLongExpandedLineIsCut) {
   ASSERT_TRUE(run("M MACRO a\n ; a \\1 \\1\n ENDM\n M " + std::string(20000, '1') + "\n END\n"));
@@ -270,6 +290,13 @@ TEST_F(MacroTest, DumpOfRecordingAndExpansion) {
   ASSERT_TRUE(run("M MACRO a\n DB a, \\2\n ENDM\n M 1, 2\n END\n"));
   EXPECT_TRUE(said("Data stored during macro recording:\n DB \\1, \\2\n")) << cap.console;
   EXPECT_TRUE(said("\nExpanding macro:\nArguments:1,2\nData to be expanded:\n DB \\1, \\2\nEnd of 'M'\n")) << cap.console;
+}
+
+// Operator style: formal 11 shows as its number, the command "\A" as written.
+TEST_F(MacroTest, DumpOfAnOperatorStyleBody) {
+  cx.driver.opt.macro_debug = 1;
+  ASSERT_TRUE(run(" MACRO OP f1,f2,f3,f4,f5,f6,f7,f8,f9,f10,f11\n DB f11, \\A, \\1\n ENDM\n END\n"));
+  EXPECT_TRUE(said("Data stored during macro recording:\n DB \\11, \\A, \\1\n")) << cap.console;
 }
 
 }  // namespace
