@@ -22,6 +22,11 @@ class module_env : public link_resolver {
     return it == lm_.parts.end() ? kNoPart : it->second;
   }
   uint32_t current_part() const { return at.absolute ? kNoPart : part_of(at.segment); }
+  // The bytes go to a part that placement dropped: nothing there is evaluated.
+  bool dropped() const {
+    const uint32_t p = current_part();
+    return p != kNoPart && !st_.parts[p].placed;
+  }
   uint32_t address() const {
     const uint32_t p = current_part();
     return static_cast<uint32_t>(at.offset) + (p == kNoPart ? 0 : st_.parts[p].base);
@@ -124,8 +129,8 @@ class image_builder {
 };
 
 void image_builder::place(const uint8_t* bytes, uint64_t n) {
+  if (env_.dropped()) return;
   const uint32_t part = env_.current_part();
-  if (part != kNoPart && !st_.parts[part].placed) return;  // a dropped part
   if (st_.image.size() + n > kImageLimit) {
     st_.error("module " + st_.module_name(id_) + ": more than " + std::to_string(kImageLimit) + " bytes placed");
     stopped_ = true;
@@ -190,6 +195,8 @@ void image_builder::run() {
     if (!expression) {
       eval_.reset();
       skipping_ = false;
+    } else if (env_.dropped()) {
+      // A dropped part may refer to other dropped parts; its fields need no value.
     } else if (skipping_) {
       if (role == quill_role::store) skipping_ = false;
     } else {

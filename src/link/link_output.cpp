@@ -123,8 +123,10 @@ std::string link_map_text(const link_state& st) {
              type ? type : "?", part.base, static_cast<unsigned long long>(end),
              static_cast<unsigned long long>(part.size), module.c_str());
   }
+  // The symbols of dropped parts have no address: they are left out.
   std::vector<const link_symbol*> symbols;
-  for (const link_symbol& s : st.symbols) symbols.push_back(&s);
+  for (const link_symbol& s : st.symbols)
+    if (s.part == kNoPart || st.parts[s.part].placed) symbols.push_back(&s);
   std::sort(symbols.begin(), symbols.end(), [](const link_symbol* a, const link_symbol* b) { return a->name < b->name; });
   auto list = [&](const char* title) {
     out += title;
