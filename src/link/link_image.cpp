@@ -212,7 +212,8 @@ void image_builder::run() {
       if (e.status == eval_status::range_failed) {
         std::string text = "range check failed: value " + std::to_string(e.value) + " is not in " +
                            std::to_string(e.low) + ".." + std::to_string(e.high);
-        if (!e.message.empty()) text += ":" + e.message;
+        // The assembler's message: its instruction texts start a line of their own.
+        if (!e.message.empty()) text += (e.message[0] == '\n' ? ":" : ": ") + e.message;
         problem(r, text);
       }
       if (role == quill_role::store) store(r);

@@ -655,6 +655,41 @@ def self_test():
                 self.assertEqual(failures, [])
                 self.assertEqual(notices[NO_LISTING], [case])
 
+        def test_link_words_and_binary_text(self):
+            self.assertEqual(link_outputs(["-F", "bin", "-o", "x.bin", "-mx.map", "a.r26"]), ("x.bin", True, "x.map"))
+            self.assertEqual(link_outputs(["-oapp.hex", "--library", "l.r26", "a.r26"]), ("app.hex", False, None))
+            self.assertEqual(link_outputs(["a.r26"]), ("a.hex", False, None))
+            self.assertEqual(bytes_text(bytes(range(17))),
+                             "000000: " + " ".join("%02X" % i for i in range(16)) + "\n000010: 10\n")
+
+        def test_link_case_of_stand_in_tools(self):
+            # The stand-in assembler writes NAME.r26; the stand-in linker writes
+            # a.hex with the text of `hex` and exits with the code in `code`.
+            with tempfile.TemporaryDirectory() as tmp:
+                tools = {"asm": "import sys\nopen(sys.argv[-1][:-4] + '.r26', 'w').write('x')\n",
+                         "lnk": "import sys\nopen('a.hex', 'w').write(open('hex').read())\n"
+                                "print('linked')\nsys.exit(int(open('code').read()))\n"}
+                for name, body in tools.items():
+                    with open(os.path.join(tmp, name), "w") as f:
+                        f.write("#!%s\n%s" % (sys.executable, body))
+                    os.chmod(os.path.join(tmp, name), 0o755)
+                case = os.path.join(tmp, "case")
+                os.mkdir(case)
+                files = {"m.s26": "", "link": "m.r26", "hex": ":00000001FF\n", "stdout": "linked\n",
+                         "a.hex": ":00000001FF\n", "code": "0", "copy": "hex\ncode"}
+                for name, text in files.items():
+                    with open(os.path.join(case, name), "w") as f:
+                        f.write(text)
+                run = lambda: run_link_case(os.path.join(tmp, "asm"), os.path.join(tmp, "lnk"), None, case, False)
+                self.assertEqual(run(), [])
+                with open(os.path.join(case, "hex"), "w") as f:
+                    f.write(":00000001FE\n")
+                self.assertEqual(len(run()), 1)  # the output differs
+                for name, text in (("code", "2"), ("exit", "2\n"), ("a.hex", "(no file)\n")):
+                    with open(os.path.join(case, name), "w") as f:
+                        f.write(text)
+                self.assertIn("a.hex left behind after a failed link", run())
+
         def test_sanitizer_options_win_over_the_environment(self):
             saved = os.environ.get("ASAN_OPTIONS")
             os.environ["ASAN_OPTIONS"] = "exitcode=1"

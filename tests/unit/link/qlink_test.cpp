@@ -127,6 +127,13 @@ const link_case kCases[] = {
        return one(b.store(1).end().eof().bytes());
      },
      {"-Z", "CODE=0080-7FFF", "a.r26"}, 2, "range check failed: value 384 is not in -128..127:\n Branch too long", 0, ""},
+    {"range_check_plain_message",
+     [] {
+       quill_builder b;
+       b.module("m").rseg(0, "CODE", QK_REL, 1).loc_rel(0, 0).segrel(0, 0).check("Value out of range", -128, 127);
+       return one(b.store(1).end().eof().bytes());
+     },
+     {"-Z", "CODE=0080-7FFF", "a.r26"}, 2, "value 128 is not in -128..127: Value out of range\n", 0, ""},
     {"segment_does_not_fit",
      [] {
        quill_builder b;
