@@ -83,17 +83,9 @@ class module_env : public link_resolver {
   bool span(uint32_t index, uint32_t* v, std::string* why, bool end) {
     const uint32_t p = part_of(index);
     if (p == kNoPart) return missing(index, why);
-    const std::string_view name = st_.parts[p].name;
-    bool any = false;
-    uint64_t best = 0;
-    for (const link_part& q : st_.parts) {
-      if (!q.placed || q.name != name) continue;
-      const uint64_t edge = end ? q.base + q.size : q.base;
-      if (!any || (end ? edge > best : edge < best)) best = edge;
-      any = true;
-    }
-    if (!any) return missing(index, why);
-    *v = static_cast<uint32_t>(best);
+    auto it = st_.extents.find(st_.parts[p].name);
+    if (it == st_.extents.end()) return missing(index, why);
+    *v = static_cast<uint32_t>(end ? it->second.second : it->second.first);
     return true;
   }
 

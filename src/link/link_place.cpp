@@ -208,5 +208,13 @@ bool link_place(link_state& st) {
   const int before = st.errors;
   for (const unit& u : units) place_unit(st, used, u);
   for (link_symbol& s : st.symbols) s.address = s.part == kNoPart ? s.value : st.parts[s.part].base + s.value;
+  for (const link_part& p : st.parts) {
+    if (!p.placed) continue;
+    auto [it, fresh] = st.extents.try_emplace(p.name, p.base, p.base + p.size);
+    if (!fresh) {
+      it->second.first = std::min<uint64_t>(it->second.first, p.base);
+      it->second.second = std::max<uint64_t>(it->second.second, p.base + p.size);
+    }
+  }
   return st.errors == before;
 }

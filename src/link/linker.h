@@ -120,6 +120,9 @@ struct link_state {
   std::vector<link_part> parts;
   std::vector<link_symbol> symbols;
   std::unordered_map<std::string_view, uint32_t> by_name;  // public symbol -> symbols index
+  // Segment name -> lowest address and address after the highest of its placed
+  // parts (SFB and SFE), filled by placement.
+  std::unordered_map<std::string_view, std::pair<uint64_t, uint64_t>> extents;
   std::string image;
   std::vector<link_run> runs;
   bool has_start = false;
