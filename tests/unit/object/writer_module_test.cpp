@@ -16,6 +16,7 @@
 #include "object/writer.h"
 #include "support/asm_fixture.h"
 #include "support/ide_records.h"
+#include "support/param_names.h"
 
 namespace {
 
@@ -131,6 +132,29 @@ const kind_case kKinds[] = {
     {"start_address_absolute", "DB 1\n END 1234H", {"3D end-abs      zero=0 start=0x1234"}, 0},
     {"start_address_external", "EXTERN EX\n DB 1\n END EX", {"3F end"}, 64},
 };
+
+// Error 50 names the symbol that keeps the value unknown, in data items and
+// instruction operands alike, also when a value refers back to itself.
+struct named_case {
+  const char* name;
+  const char* body;
+  const char* text;
+};
+const named_case kNamedUndefined[] = {
+    {"data_item", "DW 1+NOWHERE", "Undefined symbol:'NOWHERE'"},
+    {"operand", "MOVW AX,#NOWHERE+1", "Undefined symbol:'NOWHERE'"},
+    {"value_through_itself", "EXTERN EX\nSELF EQU SELF+EX\n DW SELF", "Undefined symbol:'SELF'"},
+};
+
+class NamedUndefined : public WriterModule, public ::testing::WithParamInterface<named_case> {};
+
+TEST_P(NamedUndefined, ErrorNamesTheSymbol) {
+  assemble(std::string(" NAME m\n RSEG CODE:CODE\n ") + GetParam().body + "\n END\n");
+  EXPECT_EQ(errors(50), 1) << cap.console;
+  EXPECT_NE(cap.console.find(GetParam().text), std::string::npos) << cap.console;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writer, NamedUndefined, ::testing::ValuesIn(kNamedUndefined), by_name);
 
 class StatementKinds : public WriterModule, public ::testing::WithParamInterface<kind_case> {};
 
