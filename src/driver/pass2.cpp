@@ -53,24 +53,26 @@ const char* module_name(const asm_context& cx) {
   return cx.module.name != nullptr ? cx.module.name : cx.driver.files.source_base.c_str();
 }
 
-// The declaration checks of PUBLIC and PUBWEAK symbols.
+// The declaration checks of PUBLIC and PUBWEAK symbols, reported on the END
+// line, or at the module's end when the input ended without one.
 void check_publics(asm_context& cx) {
+  const int site = cx.module.end_statement != nullptr ? AVM_RECORD : AVM_CURRENT;
   for (ident_node* n : cx.module.publics) {
     const label_rec* rec = n->label;
     if (rec->flags & LBL_UNDEFINED) {
-      user_error_pass2(cx, AVM_RECORD, cx.module.end_statement, gen_err::public_not_in_label_field, OPERATION_FIELD,
+      user_error_pass2(cx, site, cx.module.end_statement, gen_err::public_not_in_label_field, OPERATION_FIELD,
                        n->name);
       continue;
     }
     const expr_rec* v = rec->value;
     if (v == nullptr || (v->state != EXPR_ABSOLUTE && v->state != EXPR_RELATIVE)) {
-      user_error_pass2(cx, AVM_RECORD, cx.module.end_statement, gen_err::extern_or_unsolved, OPERATION_FIELD);
+      user_error_pass2(cx, site, cx.module.end_statement, gen_err::extern_or_unsolved, OPERATION_FIELD);
       continue;
     }
     if (rec->flags & LBL_WEAK) {
       const segment_rec* seg = v->segment != 0 && v->segment <= cx.segs.count ? cx.segs.table[v->segment - 1] : nullptr;
       if (seg == nullptr || seg->kind != SEG_RELOCATABLE || !(seg->flags & SEG_HAS_START))
-        user_error_pass2(cx, AVM_RECORD, cx.module.end_statement, gen_err::pubweak_not_in_rseg, OPERATION_FIELD,
+        user_error_pass2(cx, site, cx.module.end_statement, gen_err::pubweak_not_in_rseg, OPERATION_FIELD,
                          n->name);
     }
   }
