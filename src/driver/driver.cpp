@@ -136,7 +136,7 @@ int exit_code(const asm_context& cx) {
 int run(asm_context& cx, int argc, char** argv) {
   register_options(cx);
   if (argc <= 1) {
-    print_sign_on(cx);
+    if (!cx.driver.ide_mode) print_sign_on(cx);  // an IDE gets no sign-on, only the usage
     print_usage(cx);
     return exit_code(cx);
   }

@@ -12,12 +12,14 @@
 #include "directives/segments.h"
 #include "source/preprocessor.h"
 #include "source/reader.h"
+#include "target/target.h"
 #include "driver/statement_loop.h"
 
 void start_source(asm_context& cx) { source_start(cx); }
 void start_assembly(asm_context& cx) {
   start_listing(cx);
   start_statements(cx);
+  check_directive_names(cx);  // the block-ending words the skipper and the recorder look for
   register_operators(cx);  // #if conditions need them before the target's start
   start_preprocessor(cx);
 }

@@ -23,7 +23,8 @@ inline constexpr directive_entry kDirectives[] = {
 };
 
 // After start_statements: the directives, the mnemonics, and the segment
-// table 1 absolute, 2 code, 3 data, 4 code, none of them current.
+// table 1 absolute, 2 code, 3 data, 4 code, the absolute one current as at
+// every module start.
 inline void install(asm_context& cx) {
   register_directives(cx, kDirectives);
   reset_segments(cx);
@@ -31,7 +32,7 @@ inline void install(asm_context& cx) {
   constexpr uint8_t types[3] = {1, 2, 1};
   for (int i = 0; i < 3; ++i)
     new_segment(cx, user_node(cx, names[i], std::char_traits<char>::length(names[i])), SEG_RELOCATABLE)->type = types[i];
-  cx.segs.current = nullptr;
+  cx.segs.current = cx.segs.table[0];
 }
 
 }  // namespace cfi_stand_ins

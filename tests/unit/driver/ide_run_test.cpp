@@ -17,6 +17,16 @@ ide_stream read_run(const capture_table& cap) {
   return s;
 }
 
+// Started with the switch alone: the usage screen, and no sign-on.
+TEST(IdeRun, UsageWithoutSignOn) {
+  capture_table cap;
+  EXPECT_EQ(run_ide(cap, {"--IDE"}), 0) << cap.console;
+  std::string text;
+  for (const ide_record& r : read_run(cap).records) text += r.text;
+  EXPECT_NE(text.find("Usage:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Assembler V"), std::string::npos) << text;
+}
+
 class IdeDependencies : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(IdeDependencies, OnlyTheIncludedFileIsADependency) {
