@@ -155,12 +155,6 @@ void do_storage(asm_context& cx, const statement_call& call) {
   call.record->value = e;
 }
 
-// The symbol that keeps an expression unsolved, for error 50.
-const char* undefined_name(asm_context& cx, const expr_rec* e) {
-  ident_node* n = find_label(cx, e, LBL_UNDEFINED);
-  return n != nullptr ? n->name : "";
-}
-
 bool gen_item(asm_context& cx, statement_rec* record, const data_item& item, code_sink& sink) {
   switch (item.kind) {
     case item_kind::floating: emit_value(sink, item.bits, item.size); return true;
@@ -191,7 +185,7 @@ bool gen_item(asm_context& cx, statement_rec* record, const data_item& item, cod
       emit_field(sink, e, item.size);
       return true;
     default:
-      user_error_on(cx, record, item.column, gen_err::undefined_symbol, undefined_name(cx, e));
+      user_error_on(cx, record, item.column, gen_err::undefined_symbol, unsolved_name(e));
       return false;
   }
 }

@@ -22,7 +22,8 @@ constexpr int kMaxMacroNesting = 100;       // the 100th nested expansion is err
 constexpr int kActualsTextLimit = 31995;    // all actuals of one call (error 20 shows 32000)
 constexpr int kActualsTextShown = 32000;
 constexpr int kOperatorStackSize = 100;     // entries of the operator-style stack (93, 92)
-constexpr long kExpandedLineLimit = 2000000;   // expanded lines of one module (error 70)
+constexpr long kExpandedLineLimit = 1000000;   // expanded lines of one module (error 70)
+constexpr long kExpandedTextLimit = 32L << 20;   // their characters (error 70)
 
 // A formal parameter in a recorded line: kFormalMarker, then its number (1 ..
 // 36). Source lines never hold a 0 byte (the reader reads one as a blank).
@@ -60,6 +61,7 @@ struct repeat_rec {
   const char* chars;          // REPTC: the characters
   const body_line* lines;
   int line_count;
+  long start_line;            // the REPT line, which its expansions name
 };
 
 enum class frame_kind : uint8_t { macro, repeat };
@@ -137,6 +139,8 @@ struct macro_state {
   long module_serial = 0;
   long expanded_lines = 0;          // in this module
   long expanded_line_limit = kExpandedLineLimit;
+  long expanded_chars = 0;          // in this module
+  long expanded_char_limit = kExpandedTextLimit;
   recording_state rec;
   std::vector<hidden_symbol> hidden;
   operator_state ops;

@@ -171,6 +171,11 @@ bool build_next_line(asm_context& cx, expansion_frame& f) {
     unwind_all(cx);
     return false;
   }
+  if (m.expanded_chars > m.expanded_char_limit) {  // long lines: the text, not the count, is the bound
+    user_error(cx, gen_err::limit_exceeded, "expanded characters", m.expanded_char_limit);
+    unwind_all(cx);
+    return false;
+  }
   const body_line& l = lines[f.next_line++];
   f.current = &l;
   f.line_len = f.line_pos = 0;
@@ -184,6 +189,7 @@ bool build_next_line(asm_context& cx, expansion_frame& f) {
   }
   if (cut) defer_diagnostic(f, static_cast<int>(gen_err::line_too_long), 1, nullptr);
   f.line[f.line_len++] = '\n';
+  m.expanded_chars += f.line_len;
   return true;
 }
 
@@ -207,7 +213,8 @@ void end_frame(asm_context& cx, expansion_frame* f) {
   refresh_line_mode(cx);
 }
 
-int read_expansion(asm_context& cx) {
+// The end of the frame's line: the next one is built, or the frame ends.
+[[gnu::noinline]] int read_expansion_line(asm_context& cx) {
   macro_state& m = cx.macros;
   if (m.zombie_sources > 0) {  // an expansion its module left behind
     --m.zombie_sources;
@@ -222,6 +229,16 @@ int read_expansion(asm_context& cx) {
   if (build_next_line(cx, *f)) return static_cast<unsigned char>(f->line[f->line_pos++]);
   end_frame(cx, f);
   return 0;
+}
+
+// Every character of an expansion comes through here: the line being read is
+// a plain buffer, everything else is the slow path's.
+int read_expansion(asm_context& cx) {
+  const macro_state& m = cx.macros;
+  expansion_frame* f = m.top;
+  if (m.zombie_sources == 0 && f != nullptr && f->line_pos < f->line_len)
+    return static_cast<unsigned char>(f->line[f->line_pos++]);
+  return read_expansion_line(cx);
 }
 
 void print_expansion(asm_context& cx, const expansion_frame& f) {
@@ -468,13 +485,12 @@ void expansion_line_started(asm_context& cx, bool assembled) {
 
 void start_repeat_expansion(asm_context& cx, const repeat_rec* rep) {
   if (rep->count <= 0 || rep->line_count == 0) return;
-  const long line = cx.stmt.current != nullptr && cx.stmt.current->line != nullptr ? cx.stmt.current->line->line_no : 0;
   if (cx.macros.depth + 1 >= kMaxMacroNesting) {
     user_error(cx, gen_err::macro_too_deep, nullptr, kMaxMacroNesting);
     unwind_all(cx);
     return;
   }
-  expansion_frame* f = take_frame(cx, frame_kind::repeat, line);
+  expansion_frame* f = take_frame(cx, frame_kind::repeat, rep->start_line);
   f->repeat = rep;
   set_repeat_actual(*f);
   if (cx.macros.pending != nullptr) release_frame(cx, cx.macros.pending);
@@ -526,5 +542,6 @@ void reset_macros(asm_context& cx) {
   m.hidden.clear();
   m.ops = operator_state{};
   m.expanded_lines = 0;
+  m.expanded_chars = 0;
   ++m.module_serial;
 }

@@ -136,10 +136,10 @@ void encode_line(asm_context& cx, std::string_view line, std::string& out) {
   bool comment = false;
   for (std::size_t i = 0; i < line.size();) {
     const char c = line[i];
-    if (c == '\\' && (named || (quote != 0 && !comment))) {
+    if (c == '\\') {
       if (named) {
         i = put_backslash(out, line, i);
-      } else {  // an escape inside a string: its character does not end the string
+      } else {  // a command (or an escape in a string) owns its character: "\A" is no formal A
         out.append(line.substr(i, std::min<std::size_t>(2, line.size() - i)));
         i += 2;
       }
@@ -168,6 +168,20 @@ void encode_line(asm_context& cx, std::string_view line, std::string& out) {
     out += c;
     ++i;
   }
+}
+
+// The length of the longest start of `text` within `limit` that cuts no
+// marker in two.
+std::size_t whole_markers_within(const std::string& text, std::size_t limit) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t step = 1;
+    if (text[at] == kFormalMarker)
+      step = at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) == kBadOperator ? 3 : 2;
+    if (at + step > limit) break;
+    at += step;
+  }
+  return at;
 }
 
 }  // namespace
@@ -341,12 +355,13 @@ void do_endm(asm_context& cx, const statement_call& call) {
 
 repeat_rec* new_repeat(asm_context& cx, repeat_kind kind, int64_t count) {
   auto* rep = am_new<repeat_rec>(cx);
-  *rep = repeat_rec{kind, count, nullptr, nullptr, nullptr, nullptr, nullptr, 0};
+  *rep = repeat_rec{kind, count, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0};
   return rep;
 }
 
 void start_repeat(asm_context& cx, const statement_call& call, repeat_rec* rep) {
   start_recording(cx, false, line_of(call));
+  if (rep != nullptr) rep->start_line = line_of(call);
   cx.macros.rec.repeat = rep;
   cx.macros.rec.formals.clear();
   if (rep != nullptr && rep->formal != nullptr) cx.macros.rec.formals.emplace_back(rep->formal);
@@ -524,6 +539,10 @@ line_result record_body_line(asm_context& cx, statement_rec* record, std::string
   if (record != nullptr && r.is_macro && !(cx.driver.opt.listing_flags & LIST_MACRO_DEFINITION))
     record->listing_flags |= AVM_NOT_LISTED;
   encode_line(cx, line, r.text);
+  if (r.text.size() > static_cast<std::size_t>(kActualsTextLimit)) {
+    user_error(cx, gen_err::define_too_long, nullptr, kActualsTextShown);
+    r.text.resize(whole_markers_within(r.text, kActualsTextLimit));
+  }
   r.lines.push_back(body_line{am_strdup(cx, r.text.data(), r.text.size()), static_cast<uint32_t>(r.text.size()),
                               record != nullptr ? record->line : nullptr});
   skip_line(cx);

@@ -53,25 +53,30 @@ const char* module_name(const asm_context& cx) {
   return cx.module.name != nullptr ? cx.module.name : cx.driver.files.source_base.c_str();
 }
 
+// An error of the module's end: on its END line, or where the source ended
+// when the module has none.
+void error_at_module_end(asm_context& cx, gen_err number, const char* text = nullptr) {
+  statement_rec* at = cx.module.end_statement;
+  user_error_pass2(cx, at != nullptr ? AVM_RECORD : AVM_CURRENT, at, number, OPERATION_FIELD, text);
+}
+
 // The declaration checks of PUBLIC and PUBWEAK symbols.
 void check_publics(asm_context& cx) {
   for (ident_node* n : cx.module.publics) {
     const label_rec* rec = n->label;
     if (rec->flags & LBL_UNDEFINED) {
-      user_error_pass2(cx, AVM_RECORD, cx.module.end_statement, gen_err::public_not_in_label_field, OPERATION_FIELD,
-                       n->name);
+      error_at_module_end(cx, gen_err::public_not_in_label_field, n->name);
       continue;
     }
     const expr_rec* v = rec->value;
     if (v == nullptr || (v->state != EXPR_ABSOLUTE && v->state != EXPR_RELATIVE)) {
-      user_error_pass2(cx, AVM_RECORD, cx.module.end_statement, gen_err::extern_or_unsolved, OPERATION_FIELD);
+      error_at_module_end(cx, gen_err::extern_or_unsolved);
       continue;
     }
     if (rec->flags & LBL_WEAK) {
       const segment_rec* seg = v->segment != 0 && v->segment <= cx.segs.count ? cx.segs.table[v->segment - 1] : nullptr;
       if (seg == nullptr || seg->kind != SEG_RELOCATABLE || !(seg->flags & SEG_HAS_START))
-        user_error_pass2(cx, AVM_RECORD, cx.module.end_statement, gen_err::pubweak_not_in_rseg, OPERATION_FIELD,
-                         n->name);
+        error_at_module_end(cx, gen_err::pubweak_not_in_rseg, n->name);
     }
   }
 }

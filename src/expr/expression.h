@@ -249,5 +249,13 @@ using label_predicate = bool (*)(uint32_t flags, uint32_t bits);
 ident_node* find_label(asm_context& cx, const expr_rec* expr, uint32_t bits, bool from_first = true,
                        label_predicate accept = nullptr);
 
+// The symbol to name when `expr` cannot be given a value (error 50): the first
+// undefined one, else the first whose own value is still unknown, else the
+// first symbol at all (a value that refers back to itself); null when the
+// expression has no symbol.
+const ident_node* unsolved_symbol(const expr_rec* expr);
+// Its name, or "" when there is none.
+const char* unsolved_name(const expr_rec* expr);
+
 // Debugging print of an expression after `prefix`.
 void print_expression(asm_context& cx, const char* prefix, const expr_rec* expr);

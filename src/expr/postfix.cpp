@@ -456,3 +456,25 @@ ident_node* find_label(asm_context& cx, const expr_rec* expr, uint32_t bits, boo
   cx.expr.find_cursor = nullptr;
   return nullptr;
 }
+
+const ident_node* unsolved_symbol(const expr_rec* expr) {
+  if (expr == nullptr || expr->state == EXPR_ABSOLUTE || expr->state == EXPR_RELATIVE || expr->list == nullptr)
+    return nullptr;
+  const ident_node* first = nullptr;
+  const ident_node* unknown = nullptr;
+  for (const postfix_elem* e = expr->list->first; e != nullptr && e->kind != PF_END; e = e->next) {
+    if (e->kind != PF_SYMBOL || e->payload.symbol == nullptr) continue;
+    const ident_node* n = e->payload.symbol;
+    const label_rec* label = n->label;
+    if (label == nullptr || label->value == nullptr || (label->flags & LBL_UNDEFINED)) return n;
+    if (first == nullptr) first = n;
+    if (unknown == nullptr && (label->value->state == EXPR_UNSOLVED || label->value->state == EXPR_TEMPORARY))
+      unknown = n;
+  }
+  return unknown != nullptr ? unknown : first;
+}
+
+const char* unsolved_name(const expr_rec* expr) {
+  const ident_node* n = unsolved_symbol(expr);
+  return n != nullptr ? n->name : "";
+}

@@ -22,6 +22,11 @@ class module_env : public link_resolver {
     return it == lm_.parts.end() ? kNoPart : it->second;
   }
   uint32_t current_part() const { return at.absolute ? kNoPart : part_of(at.segment); }
+  // The bytes go to a part that placement dropped: nothing there is evaluated.
+  bool dropped() const {
+    const uint32_t p = current_part();
+    return p != kNoPart && !st_.parts[p].placed;
+  }
   uint32_t address() const {
     const uint32_t p = current_part();
     return static_cast<uint32_t>(at.offset) + (p == kNoPart ? 0 : st_.parts[p].base);
@@ -78,17 +83,9 @@ class module_env : public link_resolver {
   bool span(uint32_t index, uint32_t* v, std::string* why, bool end) {
     const uint32_t p = part_of(index);
     if (p == kNoPart) return missing(index, why);
-    const std::string_view name = st_.parts[p].name;
-    bool any = false;
-    uint64_t best = 0;
-    for (const link_part& q : st_.parts) {
-      if (!q.placed || q.name != name) continue;
-      const uint64_t edge = end ? q.base + q.size : q.base;
-      if (!any || (end ? edge > best : edge < best)) best = edge;
-      any = true;
-    }
-    if (!any) return missing(index, why);
-    *v = static_cast<uint32_t>(best);
+    auto it = st_.extents.find(st_.parts[p].name);
+    if (it == st_.extents.end()) return missing(index, why);
+    *v = static_cast<uint32_t>(end ? it->second.second : it->second.first);
     return true;
   }
 
@@ -124,8 +121,8 @@ class image_builder {
 };
 
 void image_builder::place(const uint8_t* bytes, uint64_t n) {
+  if (env_.dropped()) return;
   const uint32_t part = env_.current_part();
-  if (part != kNoPart && !st_.parts[part].placed) return;  // a dropped part
   if (st_.image.size() + n > kImageLimit) {
     st_.error("module " + st_.module_name(id_) + ": more than " + std::to_string(kImageLimit) + " bytes placed");
     stopped_ = true;
@@ -190,6 +187,8 @@ void image_builder::run() {
     if (!expression) {
       eval_.reset();
       skipping_ = false;
+    } else if (env_.dropped()) {
+      // A dropped part may refer to other dropped parts; its fields need no value.
     } else if (skipping_) {
       if (role == quill_role::store) skipping_ = false;
     } else {
@@ -205,7 +204,8 @@ void image_builder::run() {
       if (e.status == eval_status::range_failed) {
         std::string text = "range check failed: value " + std::to_string(e.value) + " is not in " +
                            std::to_string(e.low) + ".." + std::to_string(e.high);
-        if (!e.message.empty()) text += ":" + e.message;
+        // The assembler's message: its instruction texts start a line of their own.
+        if (!e.message.empty()) text += (e.message[0] == '\n' ? ":" : ": ") + e.message;
         problem(r, text);
       }
       if (role == quill_role::store) store(r);

@@ -109,16 +109,18 @@ bool module_scan::run() {
     const uint64_t n = quill_step_cursor(obj_, r, at);
     if (at.offset > 0x100000000ull)
       return fail(r, "location " + tool_hex(at.offset) + " beyond the 32-bit address space");
-    if (n == 0) continue;
-    if (before.absolute) {
+    // A part reaches as far as its location ever goes: storage that DS or ORG
+    // reserves at its end places no bytes but is the part's all the same.
+    if (!at.absolute) {
+      link_part& p = st_.parts[part_of(at.segment)];
+      if (at.offset > p.size) p.size = at.offset;
+    }
+    if (n != 0 && before.absolute) {
       auto& spans = lm_.absolute_spans;
       if (!spans.empty() && spans.back().first + spans.back().second == before.offset)
         spans.back().second += n;
       else
         spans.push_back({static_cast<uint32_t>(before.offset), n});
-    } else {
-      link_part& p = st_.parts[part_of(before.segment)];
-      if (at.offset > p.size) p.size = at.offset;
     }
   }
   return true;
@@ -126,9 +128,11 @@ bool module_scan::run() {
 
 bool read_inputs(link_state& st) {
   bool ok = true;
-  for (const std::string& name : st.options.inputs) {
+  for (const link_input& input : st.options.inputs) {
+    const std::string& name = input.name;
     auto f = std::make_unique<link_file>();
     f->name = name;
+    f->library = input.library;
     if (!tool_read_file(*st.out, name.c_str(), f->bytes)) {
       st.error("cannot read object file '" + name + "'");
       st.fatal = true;
@@ -153,8 +157,9 @@ bool read_inputs(link_state& st) {
   return ok;
 }
 
-// Program modules, then each library module that defines a symbol that a loaded
-// module refers to and nothing loaded defines.
+// Program modules, then each library module (a 0x01 module, or any module of a
+// file given with --library) that defines a symbol that a loaded module refers
+// to and nothing loaded defines.
 void select_modules(link_state& st) {
   std::unordered_map<std::string_view, uint32_t> library;  // name -> first library module defining it
   std::unordered_map<std::string_view, bool> defined;
@@ -165,9 +170,9 @@ void select_modules(link_state& st) {
     for (uint32_t k = 0; k < lm.m->record_count; ++k) {
       const quill_record& r = obj.records[lm.m->first_record + k];
       if (r.spec->tag != QT_SYMBOL || !is_public(obj.number(r, "class"))) continue;
-      if (lm.m->library) library.try_emplace(obj.text(r, "name"), i);
+      if (lm.library) library.try_emplace(obj.text(r, "name"), i);
     }
-    if (!lm.m->library) queue.push_back(i);
+    if (!lm.library) queue.push_back(i);
   }
   auto load = [&](uint32_t i) {
     link_module& lm = st.modules[i];
@@ -268,6 +273,7 @@ bool link_load(link_state& st) {
       link_module lm;
       lm.file = f;
       lm.m = &m;
+      lm.library = m.library || st.files[f]->library;
       st.modules.push_back(std::move(lm));
     }
   if (st.modules.empty()) {

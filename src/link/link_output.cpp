@@ -35,22 +35,27 @@ std::vector<block> blocks_of(const link_state& st) {
   return out;
 }
 
+void hex_byte(std::string& out, unsigned b) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out += kDigits[(b >> 4) & 0xF];
+  out += kDigits[b & 0xF];
+}
+
+// One record: ':', count, address, type, data, checksum (the two's complement
+// of the sum of the bytes before it), newline.
 void hex_record(std::string& out, unsigned type, uint32_t address, const uint8_t* data, unsigned n) {
-  char buf[8];
   unsigned sum = n + ((address >> 8) & 0xFF) + (address & 0xFF) + type;
-  std::snprintf(buf, sizeof buf, ":%02X", n);
-  out += buf;
-  std::snprintf(buf, sizeof buf, "%04X", address & 0xFFFF);
-  out += buf;
-  std::snprintf(buf, sizeof buf, "%02X", type);
-  out += buf;
+  out += ':';
+  hex_byte(out, n);
+  hex_byte(out, (address >> 8) & 0xFF);
+  hex_byte(out, address & 0xFF);
+  hex_byte(out, type);
   for (unsigned i = 0; i < n; ++i) {
-    std::snprintf(buf, sizeof buf, "%02X", data[i]);
-    out += buf;
+    hex_byte(out, data[i]);
     sum += data[i];
   }
-  std::snprintf(buf, sizeof buf, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
-  out += buf;
+  hex_byte(out, (0x100 - (sum & 0xFF)) & 0xFF);
+  out += '\n';
 }
 
 }  // namespace
@@ -123,8 +128,10 @@ std::string link_map_text(const link_state& st) {
              type ? type : "?", part.base, static_cast<unsigned long long>(end),
              static_cast<unsigned long long>(part.size), module.c_str());
   }
+  // The symbols of dropped parts have no address: they are left out.
   std::vector<const link_symbol*> symbols;
-  for (const link_symbol& s : st.symbols) symbols.push_back(&s);
+  for (const link_symbol& s : st.symbols)
+    if (s.part == kNoPart || st.parts[s.part].placed) symbols.push_back(&s);
   std::sort(symbols.begin(), symbols.end(), [](const link_symbol* a, const link_symbol* b) { return a->name < b->name; });
   auto list = [&](const char* title) {
     out += title;

@@ -16,8 +16,10 @@ uint64_t align_up(uint64_t v, unsigned exponent) {
   return (v + step - 1) & ~(step - 1);
 }
 
-// Marks the parts that roots reach: parts without NOROOT, fixed parts, and every
-// part or symbol referred to from a kept part or from the absolute segment.
+// Marks the parts that roots reach: parts without NOROOT, and every part or
+// symbol referred to from a kept part or from the absolute segment. A NOROOT
+// part that nothing kept refers to (a PUBWEAK default that a strong definition
+// replaced, say) is dropped, at a fixed address too.
 void mark_kept(link_state& st) {
   std::vector<std::vector<uint32_t>> edges(st.parts.size());
   std::vector<uint32_t> work;
@@ -43,7 +45,7 @@ void mark_kept(link_state& st) {
   }
   for (uint32_t p = 0; p < st.parts.size(); ++p) {
     const link_part& part = st.parts[p];
-    if (st.modules[part.module].loaded && (part.fixed || (part.flags & kQuillNoRoot) == 0)) keep(p);
+    if (st.modules[part.module].loaded && part.root()) keep(p);
   }
   while (!work.empty()) {
     const uint32_t p = work.back();
@@ -206,5 +208,13 @@ bool link_place(link_state& st) {
   const int before = st.errors;
   for (const unit& u : units) place_unit(st, used, u);
   for (link_symbol& s : st.symbols) s.address = s.part == kNoPart ? s.value : st.parts[s.part].base + s.value;
+  for (const link_part& p : st.parts) {
+    if (!p.placed) continue;
+    auto [it, fresh] = st.extents.try_emplace(p.name, p.base, p.base + p.size);
+    if (!fresh) {
+      it->second.first = std::min<uint64_t>(it->second.first, p.base);
+      it->second.second = std::max<uint64_t>(it->second.second, p.base + p.size);
+    }
+  }
   return st.errors == before;
 }

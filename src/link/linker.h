@@ -21,13 +21,20 @@ struct link_zone {
   std::vector<std::pair<uint32_t, uint32_t>> ranges;
 };
 
+// One object file of the command line; every module of a --library file is a
+// library module.
+struct link_input {
+  std::string name;
+  bool library = false;
+};
+
 struct link_options {
   std::string output = "a.hex";
   bool binary = false;
   uint8_t fill = 0xFF;
   std::vector<link_zone> zones;
   std::string map_file;
-  std::vector<std::string> inputs;
+  std::vector<link_input> inputs;
   bool variable_indexes = true;
   uint32_t date[7] = {};  // DATE fields 1..6 for the link time
 };
@@ -38,6 +45,7 @@ constexpr int kErrorsShown = 100;
 
 struct link_file {
   std::string name;
+  bool library = false;    // given with --library
   std::string bytes;
   quill_object obj;
 };
@@ -59,6 +67,9 @@ struct link_part {
   unsigned kind() const { return segbyte >> 5; }
   unsigned type() const { return segbyte & 0x1F; }
   unsigned align() const { return fixed ? 0 : flags & 0x1F; }
+  // A relocatable part declares NOROOT in its flags; a fixed one arrives as
+  // kind 2 when it is NOROOT.
+  bool root() const { return fixed ? kind() != QK_STACK : (flags & kQuillNoRoot) == 0; }
 };
 
 // A public definition.
@@ -82,6 +93,7 @@ struct link_function {
 struct link_module {
   uint32_t file = 0;
   const quill_module* m = nullptr;
+  bool library = false;    // loaded only when something loaded needs it
   bool loaded = false;
   std::unordered_map<uint32_t, uint32_t> parts;              // segment index -> part
   std::unordered_map<uint32_t, std::string_view> externals;  // external number -> name
@@ -108,6 +120,9 @@ struct link_state {
   std::vector<link_part> parts;
   std::vector<link_symbol> symbols;
   std::unordered_map<std::string_view, uint32_t> by_name;  // public symbol -> symbols index
+  // Segment name -> lowest address and address after the highest of its placed
+  // parts (SFB and SFE), filled by placement.
+  std::unordered_map<std::string_view, std::pair<uint64_t, uint64_t>> extents;
   std::string image;
   std::vector<link_run> runs;
   bool has_start = false;

@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: qlink [-o FILE] [-F hex|bin] [--fill HH] [-Z NAME=LO-HI[,LO-HI...]]...\n"
-    "             [-m MAPFILE] [--fixed-indexes] OBJECT...\n"
+    "             [-m MAPFILE] [--fixed-indexes] [--library FILE]... OBJECT...\n"
     "Links QUILL object files into one program image.\n"
     "  -o FILE          output file (default a.hex)\n"
     "  -F hex|bin       Intel HEX (default) or a raw binary image from the lowest\n"
@@ -24,9 +24,11 @@ constexpr const char* kHelp =
     "                   order\n"
     "  -m MAPFILE       write a map of the segments and symbols\n"
     "  --fixed-indexes  the objects were written with 2-byte indexes\n"
+    "  --library FILE   every module of FILE is a library module\n"
     "  --help           this text\n"
-    "Program modules are always loaded; a library module only when it defines a\n"
-    "symbol that something loaded refers to.\n"
+    "Program modules are always loaded; a library module (one the assembler\n"
+    "wrote from MODULE or LIBRARY, or any module of a --library file) only when\n"
+    "it defines a symbol that something loaded refers to.\n"
     "Exit code: 0 linked, 1 linked with warnings, 2 errors (no output file is\n"
     "left), 3 fatal (bad command line, unreadable input, unwritable output).\n";
 
@@ -82,6 +84,12 @@ int parse_options(const output_table& out, int argc, char** argv, link_options& 
     }
     if (std::strcmp(a, "--fixed-indexes") == 0) {
       o.variable_indexes = false;
+    } else if (std::strcmp(a, "--library") == 0) {
+      if (i + 1 >= argc) {
+        tool_print(out, "qlink: --library needs an object file\n");
+        return 3;
+      }
+      o.inputs.push_back({argv[++i], true});
     } else if (std::strcmp(a, "--fill") == 0) {
       uint32_t fill = 0;
       value = i + 1 < argc ? argv[++i] : nullptr;
@@ -118,7 +126,7 @@ int parse_options(const output_table& out, int argc, char** argv, link_options& 
       tool_print(out, std::string("qlink: unknown option '") + a + "'\n");
       return 3;
     } else {
-      o.inputs.push_back(a);
+      o.inputs.push_back({a, false});
     }
   }
   if (o.inputs.empty()) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "cfi/cfi_record.h"
 #include "object/tool_io.h"
 
 namespace {
@@ -165,7 +166,8 @@ void add_field(std::string& out, const quill_object& obj, const module_names& na
     case quill_field::bytes: add_hex_bytes(out, obj.data(v), v.size); break;
     case quill_field::pairs: tool_appendf(out, "%u,%u", v.number, v.number2); break;
     case quill_field::opaque: {
-      const std::string decoded = options.cfi_body ? options.cfi_body(obj.data(v), v.size) : std::string();
+      std::string decoded;
+      if (options.cfi_body != nullptr) options.cfi_body(obj.data(v), v.size, decoded);
       if (!decoded.empty()) {
         out += decoded;
       } else {
@@ -381,9 +383,39 @@ constexpr const char* kQdumpHelp =
 
 }  // namespace
 
-int qdump_run(const output_table& out, int argc, char** argv, quill_body_decoder cfi_body) {
+bool qdump_cfi_text(const uint8_t* body, std::size_t size, std::string& text) {
+  std::vector<std::string> lines;
+  const bool ok = decode_cfi_body(body, size, lines);
+  for (const std::string& line : lines) {
+    if (!text.empty()) text += "\n        ";
+    text += line;
+  }
+  return ok;
+}
+
+namespace {
+
+// Call-frame records whose body does not decode, as problems of the file.
+void check_cfi_bodies(const quill_object& obj, std::vector<quill_problem>& problems) {
+  for (const quill_record& r : obj.records) {
+    if (r.spec->tag != QT_CFI) continue;
+    for (uint32_t i = 0; i < r.value_count; ++i) {
+      const quill_value& v = obj.values[r.first_value + i];
+      if (v.spec == nullptr || v.spec->kind != quill_field::opaque) continue;
+      std::string text;
+      if (qdump_cfi_text(obj.data(v), v.size, text)) continue;
+      const std::size_t last = text.rfind('\n');
+      const std::string where = last == std::string::npos ? text : text.substr(text.find_first_not_of(' ', last + 1));
+      problems.push_back({r.offset, "call-frame record does not decode: " + where});
+    }
+  }
+}
+
+}  // namespace
+
+int qdump_run(const output_table& out, int argc, char** argv) {
   quill_dump_options options;
-  options.cfi_body = cfi_body;
+  options.cfi_body = qdump_cfi_text;
   quill_read_options read_options;
   bool bytes_view = false;
   const char* file = nullptr;
@@ -428,11 +460,13 @@ int qdump_run(const output_table& out, int argc, char** argv, quill_body_decoder
     quill_dump_bytes(obj, options, text);
   else
     quill_dump_records(obj, options, text);
-  for (const quill_problem& p : obj.problems) {
+  std::vector<quill_problem> problems = obj.problems;
+  check_cfi_bodies(obj, problems);
+  for (const quill_problem& p : problems) {
     char head[64];
     std::snprintf(head, sizeof head, ": offset 0x%X: ", p.offset);
     text += "qdump: " + std::string(file) + head + p.text + "\n";
   }
   tool_print(out, text);
-  return obj.ok() ? 0 : 1;
+  return problems.empty() ? 0 : 1;
 }

@@ -9,9 +9,13 @@
 
 #include "object/quill_reader.h"
 
-// Decoder of the body of a call-frame information record (0xE0); returns the
-// text to print, or an empty string to fall back to hex.
-using quill_body_decoder = std::string (*)(const uint8_t* body, std::size_t size);
+// Decoder of the body of a call-frame information record (0xE0): sets the text
+// to print (empty: the body is shown in hex) and returns false when the body
+// is malformed, the text then ending with where it stopped.
+using quill_body_decoder = bool (*)(const uint8_t* body, std::size_t size, std::string& text);
+
+// The call-frame decoder of qdump: one indented line per item of the body.
+bool qdump_cfi_text(const uint8_t* body, std::size_t size, std::string& text);
 
 struct quill_dump_options {
   bool offsets = true;                   // print the file offset of each record
@@ -32,5 +36,5 @@ struct output_table;
 
 // The qdump command: arguments as on the command line (argv[0] the program);
 // returns the exit code (0 valid, 1 corrupt or truncated, 2 usage or I/O error).
-// `cfi_body` decodes call-frame information records, when given.
-int qdump_run(const output_table& out, int argc, char** argv, quill_body_decoder cfi_body = nullptr);
+// A call-frame record whose body does not decode makes the file corrupt.
+int qdump_run(const output_table& out, int argc, char** argv);

@@ -130,8 +130,6 @@ void dump_range_check(asm_context& cx, int32_t min, int32_t max, const char* mes
 // segment has none (internal error).
 uint32_t segment_index(asm_context& cx, const segment_rec* seg);
 uint32_t segment_index(asm_context& cx, uint32_t number);
-// The symbol that keeps an expression from being written, for error 50, or null.
-const ident_node* unsolved_symbol(asm_context& cx, const expr_rec* expr);
 
 // ---- Symbols (writer_symbols.cpp) ---------------------------------------------------------
 

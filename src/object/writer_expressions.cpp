@@ -210,8 +210,7 @@ bool expression_writer::value(const expr_rec* e) {
     default:
       break;
   }
-  const ident_node* undefined = unsolved_symbol(cx_, e);
-  report_error(cx_, gen_err::undefined_symbol, undefined != nullptr ? undefined->name : "");
+  report_error(cx_, gen_err::undefined_symbol, unsolved_name(e));
   return false;
 }
 
@@ -467,19 +466,6 @@ uint32_t segment_index(asm_context& cx, uint32_t number) {
 
 uint32_t segment_index(asm_context& cx, const segment_rec* seg) {
   return segment_index(cx, seg != nullptr ? seg->number : 0);
-}
-
-const ident_node* unsolved_symbol(asm_context& cx, const expr_rec* expr) {
-  if (expr == nullptr || expr->state == EXPR_ABSOLUTE || expr->state == EXPR_RELATIVE || expr->list == nullptr)
-    return nullptr;
-  if (const ident_node* n = find_label(cx, expr, LBL_UNDEFINED)) return n;
-  // Otherwise a label whose own value is still unknown.
-  for (const postfix_elem* e = expr->list->first; e != nullptr && e->kind != PF_END; e = e->next) {
-    if (e->kind != PF_SYMBOL || e->payload.symbol == nullptr || e->payload.symbol->label == nullptr) continue;
-    const expr_rec* v = e->payload.symbol->label->value;
-    if (v == nullptr || v->state == EXPR_UNSOLVED || v->state == EXPR_TEMPORARY) return e->payload.symbol;
-  }
-  return nullptr;
 }
 
 expr_written dump_expression(asm_context& cx, const expr_rec* expr) {

@@ -252,8 +252,7 @@ bool fields_known(asm_context& cx, statement_rec* r, const code_sink& code) {
   for (const code_unit& u : code.units) {
     if (!(u.flags & CODE_FIELD) || u.expr == nullptr) continue;
     if (u.expr->state != EXPR_UNSOLVED && u.expr->state != EXPR_TEMPORARY) continue;
-    const ident_node* n = unsolved_symbol(cx, u.expr);
-    user_error_pass2(cx, AVM_RECORD, r, gen_err::undefined_symbol, OPERAND_1, n != nullptr ? n->name : "");
+    user_error_pass2(cx, AVM_RECORD, r, gen_err::undefined_symbol, OPERAND_1, unsolved_name(u.expr));
     return false;
   }
   return true;

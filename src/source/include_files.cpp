@@ -134,6 +134,8 @@ bool include_dollar_line(asm_context& cx) {
   while (i < s.line_len && is_blank(s.line[i])) ++i;
   const long start = i;
   while (i < s.line_len && !is_blank(s.line[i])) ++i;
+  // The line is the include: its errors point at its "$".
+  cx.diag.token_column = 1;
   if (include_allowed(cx)) search_and_open(cx, std::string_view(s.line + start, i - start), true);
   return true;
 }

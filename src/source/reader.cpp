@@ -47,7 +47,8 @@ struct line_build {
   long len = 0;          // bytes of text so far
   long seg_start = 0;    // where the current physical line began
   long mb_end = -1;      // end of the last multibyte character
-  bool truncated = false;
+  long cut_column = 0;   // column of the first dropped character; 0 while the line is whole
+  bool truncated() const { return cut_column > 0; }
 };
 
 enum class physical { line, eof };
@@ -82,16 +83,14 @@ void expose_line(asm_context& cx, const source_file& f, long text_len) {
   cx.driver.current_line = f.line_no;
 }
 
-// An error met in the middle of a line: the printer shows the part read so far.
-void report_in_line(asm_context& cx, const source_file& f, const line_build& b, gen_err number) {
-  cx.source.line_buf[b.len] = '\0';
-  expose_line(cx, f, b.len);
-  user_error(cx, number);
+// A fault in the middle of a line waits for the rest of the line.
+void note_fault(asm_context& cx, gen_err number, long column) {
+  cx.source.line_faults.push_back(line_fault{number, static_cast<int>(column)});
 }
 
 // The line is full: the rest of the physical line is read and thrown away.
 void cut_line(asm_context& cx, source_file& f, line_build& b) {
-  b.truncated = true;
+  b.cut_column = b.len + 1;
   for (;;) {
     if (f.pos == f.end && ensure(cx, f, 1) == 0) return;
     const void* nl = std::memchr(f.block + f.pos, '\n', f.end - f.pos);
@@ -121,10 +120,11 @@ bool copy_multibyte(asm_context& cx, source_file& f, line_build& b) {
   const std::size_t look = std::min<std::size_t>(avail, s.mb_max);
   std::size_t k = s.mb_length(reinterpret_cast<const char*>(f.block + f.pos), look);
   if (k == kIncompleteSequence && look < static_cast<std::size_t>(s.mb_max)) {
-    report_in_line(cx, f, b, gen_err::unexpected_eof);  // the file ends inside the sequence
+    // The file ends inside the sequence: a fault of the line as a whole.
+    note_fault(cx, gen_err::unexpected_eof, 1);
     k = look;
   } else if (k == kInvalidSequence || k == kIncompleteSequence || k == 0 || k > look) {
-    report_in_line(cx, f, b, gen_err::bad_multibyte);
+    note_fault(cx, gen_err::bad_multibyte, b.len + 1);
     k = 1;  // when the run goes on, the byte is read as it is
   }
   if (b.len + static_cast<long>(k) > kMaxLineText) {
@@ -221,7 +221,7 @@ bool read_joined_line(asm_context& cx, source_file& f, line_build& b) {
       break;
     }
     any = true;
-    if (b.truncated) break;
+    if (b.truncated()) break;
     // Under -n the trailing byte of a multibyte character is never a backslash.
     if (b.len > b.seg_start && buf[b.len - 1] == '\\' && b.mb_end != b.len) {
       --b.len;
@@ -234,6 +234,18 @@ bool read_joined_line(asm_context& cx, source_file& f, line_build& b) {
   return true;
 }
 
+// The faults of the line just read, now that the printer can show it whole;
+// a fatal one stops the run here.
+void report_line_faults(asm_context& cx, const line_build& b) {
+  const source_state& s = cx.source;
+  for (std::size_t i = 0; i < s.line_faults.size(); ++i) {
+    const line_fault fault = s.line_faults[i];
+    user_error_at(cx, fault.column, fault.number);
+  }
+  if (b.truncated() && !s.in_false_group)
+    user_error_at(cx, static_cast<int>(b.cut_column), gen_err::line_too_long, nullptr, kLineBufferSize);
+}
+
 }  // namespace
 
 int read_next_line(asm_context& cx) {
@@ -242,12 +254,13 @@ int read_next_line(asm_context& cx) {
   for (;;) {
     source_file& f = s.files[s.include_depth];
     line_build b;
+    s.line_faults.clear();
     if (read_joined_line(cx, f, b)) {
       expose_line(cx, f, b.len);
       s.line_end = b.len + 1;
       s.line_pos = 1;
       s.fast_end = (s.source_top == nullptr && s.sources[0].count == 0) ? s.line_end : 0;
-      if (b.truncated && !s.in_false_group) user_error(cx, gen_err::line_too_long, nullptr, kLineBufferSize);
+      report_line_faults(cx, b);
       return static_cast<unsigned char>(s.line_buf[0]);
     }
     if (s.include_depth == 0) {

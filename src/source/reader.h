@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "diag/messages.h"
 #include "driver/block_stack.h"
 #include "driver/output_table.h"
 
@@ -58,6 +59,13 @@ struct io_status {
   unsigned recording = 0;        // recording flags of the lexer
 };
 
+// A fault met while a line is built, reported once the line is whole so that
+// the diagnostic shows all of it; `column` counts in the line buffer from 1.
+struct line_fault {
+  gen_err number;
+  int column;
+};
+
 struct io_status_node {
   io_status saved;
   io_status_node* next;
@@ -78,6 +86,10 @@ struct source_state {
   long fast_end = 0;
   long total_lines = 0;        // physical lines of all files, for the listing
   int file_index = 0;          // index of the current line's file
+
+  // Faults of the line being built: bad multibyte bytes, the end of the file
+  // inside a character (the cut of an over-long line is reported after them).
+  std::vector<line_fault> line_faults;
 
   // Switches driven by the preprocessor and the macro processor.
   bool in_false_group = false; // the line being read is excluded by #if: no error 5

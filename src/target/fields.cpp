@@ -31,19 +31,6 @@ constexpr const linker_text* kLinkerTexts[] = {&kNumberOutOfRange, &kExpressionO
 
 int operand_position(int operand) { return operand == 0 ? OPERAND_1 : OPERAND_2; }
 
-// The name of the first symbol of an expression that has no value yet.
-const char* undefined_name(const expr_rec* e) {
-  if (e->list == nullptr) return "";
-  const char* first = nullptr;
-  for (const postfix_elem* p = e->list->first; p != nullptr && p->kind != PF_END; p = p->next) {
-    if (p->kind != PF_SYMBOL) continue;
-    const label_rec* label = p->payload.symbol->label;
-    if (first == nullptr) first = p->payload.symbol->name;
-    if (label == nullptr || label->value == nullptr || (label->flags & LBL_UNDEFINED)) return p->payload.symbol->name;
-  }
-  return first != nullptr ? first : "";
-}
-
 bool in_range(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
 
 // Where a displacement is measured from, and whether the target is in reach of the assembler.
@@ -70,7 +57,7 @@ field_value field_of(encode_call& call, const expr_rec* expr, int operand) {
       return {true, 0};
     default:
       user_error_pass2(call.cx, AVM_RECORD, call.record, gen_err::undefined_symbol, operand_position(operand),
-                       undefined_name(expr));
+                       unsolved_name(expr));
       call.failed = true;
       return {true, 0};
   }

@@ -1,7 +1,8 @@
 // quill_fuzz_support.h — the random and mutating driver shared by the QUILL fuzz
 // targets (reader and dump, linker and evaluator): objects built from random
-// records with the shared encoder, mutated, and with their checksums repaired
-// half of the time so that damage reaches the stages behind the checksum.
+// records with the shared encoder, or seeds a target brings, mutated, and with
+// their checksums repaired half of the time so that damage reaches the stages
+// behind the checksum.
 #pragma once
 
 #include <csignal>
@@ -13,25 +14,12 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "object/quill_builder.h"
 #include "object/quill_reader.h"
 
 namespace quill_fuzz {
-
-// Rewrites the checksum of every module that the reader finds closed.
-inline void repair_checksums(std::string& bytes) {
-  const quill_object obj = quill_read(bytes);
-  for (const quill_module& m : obj.modules) {
-    if (!m.closed || m.record_count == 0) continue;
-    const quill_record& end = obj.records[m.first_record + m.record_count - 1];
-    const uint32_t at = end.offset + end.size;
-    const uint16_t sum =
-        quill_checksum(0, reinterpret_cast<const uint8_t*>(bytes.data()) + m.offset, at - m.offset);
-    bytes[at] = static_cast<char>(sum >> 8);
-    bytes[at + 1] = static_cast<char>(sum & 0xFF);
-  }
-}
 
 // One random expression of operands and operators, maybe with a check, then a store.
 inline void random_expression(std::mt19937_64& rng, quill_builder& b) {
@@ -115,9 +103,10 @@ inline void on_alarm(int) {
   std::abort();
 }
 
-// Runs `target` on generated and mutated objects for `seconds`; returns 0.
+// Runs `target` on generated and mutated objects for `seconds`, half of the
+// mutated ones made from `seeds` when there are any; returns 0.
 template <typename Target>
-int drive(int argc, char** argv, const char* current_name, Target target) {
+int drive(int argc, char** argv, const char* current_name, Target target, const std::vector<std::string>& seeds = {}) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   std::mt19937_64 rng(seed);
@@ -126,8 +115,9 @@ int drive(int argc, char** argv, const char* current_name, Target target) {
   const auto start = std::chrono::steady_clock::now();
   auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
   while (elapsed() < seconds) {
-    std::string input = generate(rng);
-    if (rng() % 4 != 0) input = mutate(rng, input);
+    const bool seeded = !seeds.empty() && rng() % 2 == 0;
+    std::string input = seeded ? seeds[rng() % seeds.size()] : generate(rng);
+    if (seeded || rng() % 4 != 0) input = mutate(rng, input);
     {
       std::ofstream keep(current_name, std::ios::binary | std::ios::trunc);
       keep << input;

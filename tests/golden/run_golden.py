@@ -30,10 +30,25 @@ Case files:
   files      names (one a line) of files that must exist after the run;
              a leading '!' says the file must not exist
 
+A folder holding a `link` file is a link case: every `*.s26` of the folder
+(and of the files named in `copy`) is assembled on its own, in name order,
+then qlink links the objects:
+  link       qlink's words (shell-quoted, may span lines)
+  args       extra assembler words for every source (for example -v1)
+  copy       files to bring into the work folder, one a line, relative to
+             the case folder (sources and include files kept elsewhere)
+  stdout     qlink's exact console output; exit its exit code (default 0)
+  NAME       for each output that the link words name (-o, default a.hex,
+             and -m), the exact text of that file; NAME.bytes the bytes of
+             a binary output (-F bin), 16 a line after their offset
+Every source must assemble without a diagnostic, every object must read back
+with qdump, and a failed link (exit 2 or 3) must leave none of its outputs.
+
 A sanitizer report is never a pass: the sanitizers exit with 99 and stop at
 the first report, and their report text fails the case whatever its exit.
 
-UPDATE_GOLDEN=1 rewrites stdout, exit, case.lst and case.dump from the run.
+UPDATE_GOLDEN=1 rewrites stdout, exit, case.lst and case.dump from the run
+(and a link case's expected outputs that exist).
 """
 import argparse
 import collections
@@ -238,6 +253,81 @@ def environment(case_dir):
     return env
 
 
+def run_tool(words, work, env, stdin=None):
+    """Runs one tool in the work folder: (console with the folder as <work>, exit code), None on a hang."""
+    try:
+        proc = subprocess.run(words, cwd=work, env=env, input=stdin,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    except subprocess.TimeoutExpired:
+        return None
+    console = proc.stdout.decode("latin-1")
+    for folder in sorted({work, os.path.realpath(work)}, key=len, reverse=True):
+        console = console.replace(folder, "<work>")
+    return console, proc.returncode
+
+
+def exit_failures(code, console):
+    """A sanitizer report, a crash or an exit code no tool gives."""
+    if code == SANITIZER_EXIT or SANITIZER_REPORT.search(console):
+        return ["sanitizer report (exit code %d)" % code]
+    if code < 0 or code > 3:
+        return ["exit code %d: crash or unknown exit" % code]
+    return []
+
+
+def unreadable_objects(qdump, work):
+    failures = []
+    for name in sorted(n for n in os.listdir(work) if n.endswith(".r26")):
+        check = subprocess.run([qdump, "--no-offsets", os.path.join(work, name)],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if check.returncode != 0:
+            problems = [l for l in check.stdout.decode("latin-1").splitlines() if l.startswith("qdump:")]
+            failures.append("qdump cannot read %s: %s" % (name, "; ".join(problems) or check.returncode))
+    return failures
+
+
+def compare_expected(case_dir, expected_files, code, update):
+    """Each expected file that the case holds against the run's text; a missing
+    `exit` file expects 0. With `update` the files are rewritten instead."""
+    failures = []
+    for name, actual in expected_files.items():
+        path = os.path.join(case_dir, name)
+        if name == "exit" and not os.path.exists(path):
+            if code != 0:
+                if update:
+                    with open(path, "w") as f:
+                        f.write(actual)
+                else:
+                    failures.append("exit code %d, expected 0" % code)
+            continue
+        if not os.path.exists(path):
+            continue
+        want = read(path, "rb").decode("latin-1")
+        if want != actual:
+            if update:
+                with open(path, "wb") as f:
+                    f.write(actual.encode("latin-1"))
+            else:
+                failures.append(diff(want, actual, name))
+    return failures
+
+
+def check_files(case_dir, work):
+    """The `files` list: names that must exist after the run, or with '!' must not."""
+    failures = []
+    if not os.path.exists(os.path.join(case_dir, "files")):
+        return failures
+    for name in read(os.path.join(case_dir, "files")).split():
+        must_not = name.startswith("!")
+        name = name.lstrip("!")
+        exists = os.path.exists(os.path.join(work, name))
+        if must_not and exists:
+            failures.append("file %s exists after the run" % name)
+        if not must_not and not exists:
+            failures.append("file %s missing after the run" % name)
+    return failures
+
+
 def run_case(qasm, qdump, case_dir, update, notices):
     failures = []
     has = lambda name: os.path.exists(os.path.join(case_dir, name))
@@ -259,31 +349,18 @@ def run_case(qasm, qdump, case_dir, update, notices):
             list_file = "case.lst"
             words = ["-l", list_file] + words
         stdin = read(os.path.join(case_dir, "stdin"), "rb") if has("stdin") else None
-        try:
-            proc = subprocess.run([qasm] + words, cwd=work, env=environment(case_dir), input=stdin,
-                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
-        except subprocess.TimeoutExpired:
+        ran = run_tool([qasm] + words, work, environment(case_dir), stdin)
+        if ran is None:
             return ["timed out (hang)"]
-        console = proc.stdout.decode("latin-1")
-        for folder in sorted({work, os.path.realpath(work)}, key=len, reverse=True):
-            console = console.replace(folder, "<work>")
-        code = proc.returncode
+        console, code = ran
 
-        if code == SANITIZER_EXIT or SANITIZER_REPORT.search(console):
-            failures.append("sanitizer report (exit code %d)" % code)
-        elif code < 0 or code > 3:
-            failures.append("exit code %d: crash or unknown exit" % code)
+        failures += exit_failures(code, console)
         if code >= 2 and any(n.endswith(".r26") for n in os.listdir(work)):
             failures.append("object file left behind after a failed run")
         if any(re.search(r"~\d+\.tmp$", n) for n in os.listdir(work)):
             failures.append("an output left behind under its temporary name")
         if qdump:  # every object a run leaves reads back without a problem
-            for name in sorted(n for n in os.listdir(work) if n.endswith(".r26")):
-                check = subprocess.run([qdump, "--no-offsets", os.path.join(work, name)],
-                                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-                if check.returncode != 0:
-                    problems = [l for l in check.stdout.decode("latin-1").splitlines() if l.startswith("qdump:")]
-                    failures.append("qdump cannot read %s: %s" % (name, "; ".join(problems) or check.returncode))
+            failures += unreadable_objects(qdump, work)
 
         expected_files = {"stdout": console, "exit": "%d\n" % code}
         listing = None
@@ -302,25 +379,7 @@ def run_case(qasm, qdump, case_dir, update, notices):
             else:
                 expected_files["case.dump"] = "(no object file)\n"
 
-        for name, actual in expected_files.items():
-            path = os.path.join(case_dir, name)
-            if name == "exit" and not os.path.exists(path):
-                if code != 0:
-                    if update:
-                        with open(path, "w") as f:
-                            f.write(actual)
-                    else:
-                        failures.append("exit code %d, expected 0" % code)
-                continue
-            if not os.path.exists(path):
-                continue
-            want = read(path, "rb").decode("latin-1")
-            if want != actual:
-                if update:
-                    with open(path, "wb") as f:
-                        f.write(actual.encode("latin-1"))
-                else:
-                    failures.append(diff(want, actual, name))
+        failures += compare_expected(case_dir, expected_files, code, update)
 
         if has("case.s26"):
             failures += check_diagnostics(want_diags, console_diagnostics(console))
@@ -331,15 +390,86 @@ def run_case(qasm, qdump, case_dir, update, notices):
             else:
                 notices[NO_LISTING].append(case_dir)
 
-        if has("files"):
-            for name in read(os.path.join(case_dir, "files")).split():
-                must_not = name.startswith("!")
-                name = name.lstrip("!")
-                exists = os.path.exists(os.path.join(work, name))
-                if must_not and exists:
-                    failures.append("file %s exists after the run" % name)
-                if not must_not and not exists:
-                    failures.append("file %s missing after the run" % name)
+        failures += check_files(case_dir, work)
+    return failures
+
+
+# ---- A link case ---------------------------------------------------------------------------
+
+def link_outputs(words):
+    """The files a qlink command writes: (output, binary?, map file or None)."""
+    output, binary, map_file = "a.hex", False, None
+    i = 0
+    while i < len(words):
+        w = words[i]
+        for flag in ("-o", "-m", "-F"):
+            if w.startswith(flag):
+                value = w[2:] if len(w) > 2 else (words[i + 1] if i + 1 < len(words) else "")
+                if len(w) == 2:
+                    i += 1
+                if flag == "-o":
+                    output = value
+                elif flag == "-m":
+                    map_file = value
+                else:
+                    binary = value == "bin"
+        i += 1
+    return output, binary, map_file
+
+
+def bytes_text(data):
+    """A binary image as text: the offset, then 16 bytes a line."""
+    return "".join("%06X: %s\n" % (i, " ".join("%02X" % b for b in data[i:i + 16])) for i in range(0, len(data), 16))
+
+
+def run_link_case(qasm, qlink, qdump, case_dir, update):
+    failures = []
+    has = lambda name: os.path.exists(os.path.join(case_dir, name))
+    if not qlink or not os.path.exists(qlink):
+        return ["no qlink at %s" % qlink]
+    env = environment(case_dir)
+    with tempfile.TemporaryDirectory(prefix="qasm-golden-") as work:
+        brought = [n for n in os.listdir(case_dir) if n.endswith((".s26", ".inc"))]
+        if has("copy"):
+            brought += read(os.path.join(case_dir, "copy")).split()
+        for name in brought:
+            shutil.copy(os.path.join(case_dir, name), work)
+        asm_words = shlex.split(read(os.path.join(case_dir, "args"))) if has("args") else []
+        for source in sorted(os.path.basename(n) for n in brought if n.endswith(".s26")):
+            ran = run_tool([qasm] + asm_words + [source], work, env)
+            if ran is None:
+                return ["%s: the assembler timed out (hang)" % source]
+            console, code = ran
+            failures += ["%s: %s" % (source, f) for f in exit_failures(code, console)]
+            if code != 0 or DIAG.search(console):
+                failures.append("%s does not assemble cleanly (exit %d):\n%s" % (source, code, console.strip()))
+        if qdump:
+            failures += unreadable_objects(qdump, work)
+        if failures:
+            return failures
+
+        words = shlex.split(read(os.path.join(case_dir, "link")))
+        ran = run_tool([qlink] + words, work, env)
+        if ran is None:
+            return ["qlink timed out (hang)"]
+        console, code = ran
+        failures += exit_failures(code, console)
+        output, binary, map_file = link_outputs(words)
+        outputs = [output] + ([map_file] if map_file else [])
+        if code >= 2:
+            failures += ["%s left behind after a failed link" % n for n in outputs
+                         if os.path.exists(os.path.join(work, n))]
+
+        expected_files = {"stdout": console, "exit": "%d\n" % code}
+        for name in outputs:
+            path = os.path.join(work, name)
+            data = read(path, "rb") if os.path.isfile(path) else None
+            if name == output and binary:
+                expected_files[name + ".bytes"] = bytes_text(data) if data is not None else "(no file)\n"
+            else:
+                expected_files[name] = data.decode("latin-1") if data is not None else "(no file)\n"
+        failures += compare_expected(case_dir, expected_files, code, update)
+        failures += check_files(case_dir, work)
     return failures
 
 
@@ -347,7 +477,7 @@ def find_cases(root):
     cases = []
     for dirpath, dirnames, filenames in os.walk(root):
         dirnames.sort()
-        if "args" in filenames or "case.s26" in filenames:
+        if "args" in filenames or "case.s26" in filenames or "link" in filenames:
             cases.append(dirpath)
     return sorted(cases)
 
@@ -356,6 +486,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--qasm")
     ap.add_argument("--qdump")
+    ap.add_argument("--qlink", help="the linker of the link cases (default: qlink beside the assembler)")
     ap.add_argument("--root")
     ap.add_argument("--topic", help="run only the cases of this folder under the root")
     ap.add_argument("--self-test", action="store_true", help="test the runner itself")
@@ -373,7 +504,12 @@ def main():
         name = os.path.relpath(case, a.root)
         if a.filter not in name:
             continue
-        failures = run_case(os.path.abspath(a.qasm), a.qdump and os.path.abspath(a.qdump), case, update, notices)
+        qdump = a.qdump and os.path.abspath(a.qdump)
+        if os.path.exists(os.path.join(case, "link")):
+            qlink = os.path.abspath(a.qlink or os.path.join(os.path.dirname(a.qasm), "qlink"))
+            failures = run_link_case(os.path.abspath(a.qasm), qlink, qdump, case, update)
+        else:
+            failures = run_case(os.path.abspath(a.qasm), qdump, case, update, notices)
         if failures:
             failed += 1
             print("FAIL %s" % name)
@@ -518,6 +654,41 @@ def self_test():
                 failures, notices = run("", 0, "  NOP ; EXPECT: 00\n")
                 self.assertEqual(failures, [])
                 self.assertEqual(notices[NO_LISTING], [case])
+
+        def test_link_words_and_binary_text(self):
+            self.assertEqual(link_outputs(["-F", "bin", "-o", "x.bin", "-mx.map", "a.r26"]), ("x.bin", True, "x.map"))
+            self.assertEqual(link_outputs(["-oapp.hex", "--library", "l.r26", "a.r26"]), ("app.hex", False, None))
+            self.assertEqual(link_outputs(["a.r26"]), ("a.hex", False, None))
+            self.assertEqual(bytes_text(bytes(range(17))),
+                             "000000: " + " ".join("%02X" % i for i in range(16)) + "\n000010: 10\n")
+
+        def test_link_case_of_stand_in_tools(self):
+            # The stand-in assembler writes NAME.r26; the stand-in linker writes
+            # a.hex with the text of `hex` and exits with the code in `code`.
+            with tempfile.TemporaryDirectory() as tmp:
+                tools = {"asm": "import sys\nopen(sys.argv[-1][:-4] + '.r26', 'w').write('x')\n",
+                         "lnk": "import sys\nopen('a.hex', 'w').write(open('hex').read())\n"
+                                "print('linked')\nsys.exit(int(open('code').read()))\n"}
+                for name, body in tools.items():
+                    with open(os.path.join(tmp, name), "w") as f:
+                        f.write("#!%s\n%s" % (sys.executable, body))
+                    os.chmod(os.path.join(tmp, name), 0o755)
+                case = os.path.join(tmp, "case")
+                os.mkdir(case)
+                files = {"m.s26": "", "link": "m.r26", "hex": ":00000001FF\n", "stdout": "linked\n",
+                         "a.hex": ":00000001FF\n", "code": "0", "copy": "hex\ncode"}
+                for name, text in files.items():
+                    with open(os.path.join(case, name), "w") as f:
+                        f.write(text)
+                run = lambda: run_link_case(os.path.join(tmp, "asm"), os.path.join(tmp, "lnk"), None, case, False)
+                self.assertEqual(run(), [])
+                with open(os.path.join(case, "hex"), "w") as f:
+                    f.write(":00000001FE\n")
+                self.assertEqual(len(run()), 1)  # the output differs
+                for name, text in (("code", "2"), ("exit", "2\n"), ("a.hex", "(no file)\n")):
+                    with open(os.path.join(case, name), "w") as f:
+                        f.write(text)
+                self.assertIn("a.hex left behind after a failed link", run())
 
         def test_sanitizer_options_win_over_the_environment(self):
             saved = os.environ.get("ASAN_OPTIONS")

@@ -28,8 +28,8 @@ const operator_case kOperators[] = {
     {"negate_decrement",    "; \\L4\\N\\D",                  "; -004-005", {}},
     {"literal_and_point",   "; \\L12.3",                     "; 3", {}},
     {"sum_of_nothing",      "; \\+",                         ";", {92}},
-    {"sum_of_one",          "; \\L1\\+",                     ";", {92}},
-    {"exchange_one",        "; \\L1\\A",                     ";", {94}},
+    {"sum_of_one",          "; \\L1\\+\\.",                 "; 0001", {92}},
+    {"exchange_one",        "; \\L1\\A\\.",                 "; 0001", {94}},
     {"exchange_and_pop",    "; \\L1\\L2\\A\\<\\<",           "; 000100010002", {}},
     {"copy_and_drop",       "; \\L7\\U\\O\\O",               "; 00070007", {}},
     {"depth_and_keep",      "; \\L1\\L2\\L3\\$\\L2\\=",        "; 00030002", {}},
@@ -47,11 +47,14 @@ const operator_case kOperators[] = {
     {"substring_backwards", "; \\L2\\L4\\L1\\\"",             "; dcb", {}},
     {"substring_clamped",   "; \\L99\\L5\\L2\\\"",            "; y", {}},
     {"substring_no_actual", "; \\L1\\L1\\L9\\\"",             ";", {94}},
-    {"substring_too_few",   "; \\L1\\\"",                    ";", {94}},
+    {"substring_too_few",   "; \\L1\\\"\\.",                "; 0001", {94}},
+    {"store_beyond_the_top","; \\L200\\L7\\S\\$",            "; 0002", {93}},
     {"commands_off",        "; \\F\\L5\\.",                  "; \\L5\\.", {}},
     {"commands_on_again",   "; \\F\\L5\\T\\L6\\.",            "; \\L50006", {}},
     {"unknown_command",     "; \\W",                         ";", {95}},
     {"formals_by_name",     "f1 f2 f10 f11",                "abcdef xy", {40}},
+    {"command_owns_letter", "f2 \\f1\\L2",                   "xy 1\\L2", {40, 15}},
+    {"formal_after_quote",  "f1 \\L2\\L1\\L1\\\" f2",        "abcdef ab xy", {40}},
 };
 // clang-format on
 

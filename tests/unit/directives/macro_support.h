@@ -10,10 +10,12 @@
 
 class MacroTest : public AsmTest {
  protected:
-  // Pass 1 on `text`; false when the run stopped.
-  bool run(const std::string& text, long line_limit = 0) {
+  // Pass 1 on `text`; false when the run stopped. The limits of expanded
+  // lines and characters may be lowered for a test.
+  bool run(const std::string& text, long line_limit = 0, long char_limit = 0) {
     return !pass_one(text, [&] {
       if (line_limit > 0) cx.macros.expanded_line_limit = line_limit;
+      if (char_limit > 0) cx.macros.expanded_char_limit = char_limit;
     });
   }
   // The operands of the DB lines assembled, in order, separated by " | ".

@@ -33,12 +33,16 @@ const macro_case kMacros[] = {
     {"blanks_around_are_dropped",    kShow + " SHOW   1  ,\t2  \n",        "; [a] [1] [2]", {}},
     {"unclosed_quote",               kShow + " SHOW <1, 2\n",              "; [a] [1, 2] []", {38}},
     {"quote_marks_from_the_option",  kShow + " SHOW [1, 2]\n",             "; [a] [1, 2] []", {}},
+    {"all_actuals_too_long",         "M MACRO a\n ENDM\n M " + std::string(31996, '1') + "\n", "", {20}},
     // references in the body
     {"formals_and_references",       "M MACRO a\n DB a+\\1+\\2, \\\\1\n ENDM\n M 3, 4\n", "DB 3+3+4, \\1", {15}},
     {"backslash_number_zero",        "M MACRO\n DB 1\\0\n ENDM\n M 3\n",        "DB 1", {95}},
     {"backslash_lower_case",         "M MACRO\n DB \"\\n\"\n ENDM\n M\n",      "DB \"\"", {95}},
     {"formal_in_string_and_comment", "M MACRO a\n DB a, \"a\" ; a\n ENDM\n M 5\n", "DB 5, \"a\" ; a", {}},
     {"formal_case_sensitive",        "M MACRO a\n ; a A\n ENDM\n M 5\n",      "; a A", {}},
+    {"formal_case_off",              " CASEOFF\nM MACRO val\n DB val, VAL\n ENDM\n M 5\n", "DB 5, 5", {}},
+    {"case_rule_of_the_definition",  "M MACRO val\n DB val, VAL\n ENDM\n CASEOFF\n M 5\n", "DB 5, VAL", {}},
+    {"stray_backslash_and_blank",    "M MACRO\n DB 1 \\ \n ENDM\n M\n",         "DB 1", {95}},
     {"formal_after_a_number",        "M MACRO h\n DB 0FFh, h\n ENDM\n M 1\n", "DB 0FFh, 1", {}},
     {"duplicate_formal_first_wins",  "M MACRO a, a\n DB a\n ENDM\n M 1, 2\n", "DB 1", {22}},
     // definitions
@@ -51,8 +55,13 @@ const macro_case kMacros[] = {
     {"nested_definition",            "O MACRO x\nI MACRO\n DB x\n ENDM\n ENDM\n O 4\n I\n", "I MACRO | DB 4 | ENDM | DB 4", {}},
     {"macro_calls_macro",            kShow + "Q MACRO c\n SHOW c, <c>\n ENDM\n Q 6\n", "SHOW 6, <6> | ; [a] [6] [6]", {}},
     // ends
+    {"endmac_ends_a_body",           "M MACRO\n DB 1\n ENDMAC\n M\n",           "DB 1", {}},
     {"exitm_in_if",                  "M MACRO a\n IF a\n DB 1\n EXITM\n ENDIF\n DB 2\n ENDM\n M 1\n M 0\n", "IF 1 | DB 1 | EXITM | IF 0 | ENDIF | DB 2", {}},
     {"open_if_at_the_end",           "M MACRO\n IF 1\n DB 1\n ENDM\n M\n DB 2\n", "IF 1 | DB 1", {57}},
+    {"two_open_ifs_reported_once",   "M MACRO\n IF 1\n IF 0\n ENDM\n M\n DB 2\n", "IF 1 | IF 0", {57}},
+    {"exitm_in_nested_ifs",          "M MACRO\n IF 1\n IF 1\n EXITM\n ENDIF\n ENDIF\n ENDM\n M\n", "IF 1 | IF 1 | EXITM", {}},
+    {"exitm_in_structured_block",    "M MACRO\n SWITCH A\n EXITM\n ENDM\n M\n",  "SWITCH A | EXITM", {60}},
+    {"if_0_left_open_in_repetition", " REPT 2\n IF 0\n ENDR\n DB 2\n",         "IF 0", {57}},
     {"skipping_stops_at_the_end",    "M MACRO\n IF 0\n DB 1\n ENDM\n M\n DB 2\n", "IF 0", {57}},
     {"endif_of_an_outer_if",         " IF 1\nM MACRO\n ENDIF\n ENDM\n M\n ENDIF\n", "ENDIF", {78}},
     {"exitm_outside",                " EXITM\n",                            "", {37}},
@@ -80,12 +89,32 @@ TEST_P(Macros, Expand) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, Macros, ::testing::ValuesIn(kMacros), by_name);
 
-TEST_F(MacroTest, ArgsCountsTheActualsOfItsCall) {
-  ASSERT_TRUE(run("M MACRO\nR SET _args\n ENDM\n M 1, , 3\n END\n"));
+struct args_case {
+  const char* name;
+  const char* text;  // sets R from _args
+  int value;
+};
+
+// clang-format off
+const args_case kArgs[] = {
+    {"counts_empty_actuals",   "M MACRO\nR SET _args\n ENDM\n M 1, , 3\n",                          3},
+    {"no_actuals",             "M MACRO\nR SET _args\n ENDM\n M\n",                                0},
+    {"outer_call_comes_back",  "IN MACRO\n ENDM\nOUT MACRO\n IN 1, 2\nR SET _args\n ENDM\n OUT 5\n", 1},
+    {"repetition_sees_its_call","M MACRO\n REPT 2\nR SET _args\n ENDR\n ENDM\n M 1, 2\n",         2},
+};
+// clang-format on
+
+class Args : public MacroTest, public ::testing::WithParamInterface<args_case> {};
+
+TEST_P(Args, CountsTheActualsOfItsCall) {
+  ASSERT_TRUE(run(std::string(GetParam().text) + " END\n"));
+  EXPECT_EQ(any_errors(), 0) << cap.console;
   const ident_node* r = check_ident(cx, "R", 1, false);
   ASSERT_TRUE(r != nullptr && r->label != nullptr && r->label->value != nullptr);
-  EXPECT_EQ(r->label->value->value, 3);
+  EXPECT_EQ(r->label->value->value, GetParam().value);
 }
+
+INSTANTIATE_TEST_SUITE_P(Calls, Args, ::testing::ValuesIn(kArgs), by_name);
 
 TEST_F(MacroTest, TooLongExpandedLineIsCut) {
   ASSERT_TRUE(run("M MACRO a\n ; a \\1 \\1\n ENDM\n M " + std::string(20000, '1') + "\n END\n"));
@@ -93,6 +122,33 @@ TEST_F(MacroTest, TooLongExpandedLineIsCut) {
   EXPECT_EQ(text.size(), 31999u - 1u);  // cut to 31999 characters, the leading blank dropped here
   EXPECT_TRUE(said("Error[5]: Too long source line (max is 32000 characters); truncated")) << cap.console.substr(0, 300);
 }
+
+// A recorded line is bounded like the actuals of a call: cut with error 20
+// after its last whole formal reference.
+struct long_body_case {
+  const char* name;
+  std::string body;    // the one body line
+  std::string tail;    // how its expansion ends
+  std::size_t length;  // of the expansion, the leading blank dropped
+};
+
+const long_body_case kLongBodies[] = {
+    {"plain_text_cut", " ; " + std::string(31996, 'x'), "xxx", 31995 - 1},
+    {"last_reference_kept", " ; " + std::string(31990, 'x') + "\\1zzzz", "xyyy", 31995 - 1 - 2 + 3},
+};
+
+class LongBodies : public MacroTest, public ::testing::WithParamInterface<long_body_case> {};
+
+TEST_P(LongBodies, RecordedLineIsCut) {
+  const long_body_case& c = GetParam();
+  ASSERT_TRUE(run("M MACRO a\n" + c.body + "\n ENDM\n M yyy\n END\n"));
+  EXPECT_EQ(numbers(), std::vector<int>{20}) << cap.console.substr(0, 300);
+  const std::string text = expanded();
+  ASSERT_EQ(text.size(), c.length);
+  EXPECT_EQ(text.substr(text.size() - c.tail.size()), c.tail);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LongBodies, ::testing::ValuesIn(kLongBodies), by_name);
 
 TEST_F(MacroTest, ExpandedLinesAreStatementsOfTheirOwn) {
   ASSERT_TRUE(run("M MACRO a\n DB a\n  DB a+1\n ENDM\n M 5\n END\n"));
@@ -203,6 +259,7 @@ const unfinished_case kUnfinished[] = {
     {"macro_open_at_end",             "", "M MACRO\n DB 1\n END\n",                    true,  {4}},
     {"macro_open_in_include_file",    "M MACRO\n DB 1\n", "#include \"part.s26\"\n DB 2\n END\n", true, {4}},
     {"repeat_open_in_include_file",   " REPT 2\n DB 1\n", "#include \"part.s26\"\n DB 2\n END\n", false, {75}},
+    {"macro_open_in_repetition",      "", " REPT 1\nM MACRO\n ENDR\n DB 2\n END\n", true, {4}},
     {"include_in_expansion",          " DB 1\n", "M MACRO\n#include \"part.s26\"\n ENDM\n M\n END\n", true, {99}},
     {"include_in_repetition",         " DB 1\n", " REPT 2\n#include \"part.s26\"\n ENDR\n END\n", true, {99}},
     {"dollar_include_in_expansion",   " DB 1\n", " REPT 2\n$part.s26\n ENDR\n END\n", true, {99}},
@@ -233,6 +290,13 @@ TEST_F(MacroTest, DumpOfRecordingAndExpansion) {
   ASSERT_TRUE(run("M MACRO a\n DB a, \\2\n ENDM\n M 1, 2\n END\n"));
   EXPECT_TRUE(said("Data stored during macro recording:\n DB \\1, \\2\n")) << cap.console;
   EXPECT_TRUE(said("\nExpanding macro:\nArguments:1,2\nData to be expanded:\n DB \\1, \\2\nEnd of 'M'\n")) << cap.console;
+}
+
+// Operator style: formal 11 shows as its number, the command "\A" as written.
+TEST_F(MacroTest, DumpOfAnOperatorStyleBody) {
+  cx.driver.opt.macro_debug = 1;
+  ASSERT_TRUE(run(" MACRO OP f1,f2,f3,f4,f5,f6,f7,f8,f9,f10,f11\n DB f11, \\A, \\1\n ENDM\n END\n"));
+  EXPECT_TRUE(said("Data stored during macro recording:\n DB \\11, \\A, \\1\n")) << cap.console;
 }
 
 }  // namespace

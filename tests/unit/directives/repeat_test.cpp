@@ -34,6 +34,9 @@ const repeat_case kRepeats[] = {
     {"nested_repeats",        " REPT 2\n REPTI R, 1, 2\n DB R\n ENDR\n ENDR\n", "REPTI R, 1, 2 | DB R | ENDR | DB 1 | DB 2 | REPTI R, 1, 2 | DB R | ENDR | DB 1 | DB 2", {}},
     {"local_per_repetition",  " REPT 2\n LOCAL HERE\nHERE: DB 1\n ENDR\n",     "LOCAL HERE | HERE: DB 1 | LOCAL HERE | HERE: DB 1", {}},
     {"macro_inside",          " REPT 2\nM MACRO\n ENDM\n ENDR\n",             "M MACRO | ENDM | M MACRO | ENDM", {34}},
+    {"nested_classes",        " REPTC C, ab\n REPTI R, x\n REPT 1\n ; C R\n ENDR\n ENDR\n ENDR\n", "REPTI R, x | REPT 1 | ; C R | ENDR | ENDR | REPT 1 | ; C R | ENDR | ; C R | REPTI R, x | REPT 1 | ; C R | ENDR | ENDR | REPT 1 | ; C R | ENDR | ; C R", {}},
+    {"repti_semicolon_ends",  " REPTI R, 1 ; , 2\n DB R\n ENDR\n",          "DB 1", {}},
+    {"repti_open_quote",      " REPTI R, <1, 2\n DB R\n ENDR\n",            "DB 1, 2", {38}},
     {"endif_crossing",        " IF 1\n REPT 1\n ENDIF\n ENDR\n ENDIF\n",      "ENDIF", {79}},
 };
 // clang-format on
@@ -56,11 +59,41 @@ TEST_F(MacroTest, HugeCountsEndAtTheLineLimit) {
   EXPECT_EQ(cx.macros.depth, 0);
 }
 
-TEST_F(MacroTest, DumpOfARepeatBlock) {
-  cx.driver.opt.macro_debug = 1;
-  ASSERT_TRUE(run(" REPTI R, 1, 2\n DB R\n ENDR\n END\n"));
-  EXPECT_TRUE(said("Data stored during REPTI  recording:\nCount:2\nFormal:R\nActuals:\n1\n2\nTexts:\n DB \\1\n"))
-      << cap.console;
+// Counts beyond 16 bits are not narrowed; operands beyond the old 2,046
+// characters are read whole.
+TEST_F(MacroTest, LargeCountsAndLongOperandsRepeatInFull) {
+  std::string items;
+  for (int i = 0; i < 1000; ++i) items += "," + std::to_string(i);
+  ASSERT_TRUE(run(" REPT 10001H\n ; x\n ENDR\n REPTI V" + items + "\n ; \\1\n ENDR\n REPTC C, " +
+                  std::string(3000, 'c') + "\n ; \\1\n ENDR\n END\n"));
+  EXPECT_EQ(any_errors(), 0) << cap.console.substr(0, 300);
+  EXPECT_EQ(cx.macros.expanded_lines, 0x10001 + 1000 + 3000);
+  const std::string text = expanded();
+  EXPECT_NE(text.find("; 998 | ; 999 | ; c | ; c"), std::string::npos);
 }
+
+struct dump_case {
+  const char* name;
+  const char* text;
+  const char* dump;
+};
+
+// clang-format off
+const dump_case kDumps[] = {
+    {"rept",  " REPT 2\n DB 1\n ENDR\n",          "Data stored during REPT  recording:\nCount:2\nTexts:\n DB 1\n"},
+    {"repti", " REPTI R, 1, 2\n DB R\n ENDR\n",   "Data stored during REPTI  recording:\nCount:2\nFormal:R\nActuals:\n1\n2\nTexts:\n DB \\1\n"},
+    {"reptc", " REPTC C, \"ab\"\n DB 'C'\n ENDR\n", "Data stored during REPTC  recording:\nCount:2\nFormal:C\nActuals:\na\nb\nTexts:\n DB 'C'\n"},
+};
+// clang-format on
+
+class RepeatDumps : public MacroTest, public ::testing::WithParamInterface<dump_case> {};
+
+TEST_P(RepeatDumps, ShowTheRecord) {
+  cx.driver.opt.macro_debug = 1;
+  ASSERT_TRUE(run(std::string(GetParam().text) + " END\n"));
+  EXPECT_TRUE(said(GetParam().dump)) << cap.console;
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, RepeatDumps, ::testing::ValuesIn(kDumps), by_name);
 
 }  // namespace

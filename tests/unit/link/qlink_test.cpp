@@ -7,81 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "link/link_test_support.h"
 #include "link/linker.h"
 #include "object/quill_builder.h"
-#include "support/capture.h"
 
 namespace {
-
-struct link_run_result {
-  int exit = -1;
-  std::string console;
-  std::map<std::string, std::string> files;
-};
-
-link_run_result run_qlink(const std::map<std::string, std::string>& inputs, std::vector<std::string> args) {
-  capture_table cap;
-  for (const auto& [name, bytes] : inputs) cap.files[name] = bytes;
-  cap.files["stale.hex"] = "old";
-  args.insert(args.begin(), "qlink");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  link_run_result r;
-  r.exit = qlink_run(cap.table, static_cast<int>(argv.size()), argv.data());
-  r.console = cap.console;
-  r.files = cap.files;
-  return r;
-}
-
-// Intel HEX back to bytes by address; every line's checksum is verified.
-struct hex_image {
-  std::map<uint32_t, uint8_t> bytes;
-  bool has_start = false;
-  uint32_t start = 0;
-  bool ended = false;
-  std::string fault;
-};
-
-hex_image parse_hex(const std::string& text) {
-  hex_image img;
-  uint32_t upper = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t eol = text.find('\n', pos);
-    const std::string line = text.substr(pos, eol - pos);
-    pos = eol == std::string::npos ? text.size() : eol + 1;
-    if (line.size() < 11 || line[0] != ':') return img.fault = "bad line " + line, img;
-    std::vector<uint8_t> b;
-    for (std::size_t i = 1; i + 1 < line.size(); i += 2) b.push_back(static_cast<uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
-    unsigned sum = 0;
-    for (uint8_t x : b) sum += x;
-    if ((sum & 0xFF) != 0 || b.size() != b[0] + 5u) return img.fault = "bad checksum or count " + line, img;
-    const uint32_t address = upper + (b[1] << 8 | b[2]);
-    switch (b[3]) {
-      case 0: for (unsigned i = 0; i < b[0]; ++i) img.bytes[address + i] = b[4 + i]; break;
-      case 1: img.ended = true; break;
-      case 4: upper = static_cast<uint32_t>(b[4] << 8 | b[5]) << 16; break;
-      case 5: img.has_start = true, img.start = static_cast<uint32_t>(b[4] << 24 | b[5] << 16 | b[6] << 8 | b[7]); break;
-      default: return img.fault = "record type " + std::to_string(b[3]), img;
-    }
-  }
-  return img;
-}
-
-std::string bytes_at(const hex_image& img, uint32_t address, unsigned n) {
-  std::string s;
-  char buf[4];
-  for (unsigned i = 0; i < n; ++i) {
-    auto it = img.bytes.find(address + i);
-    if (it == img.bytes.end()) {
-      s += s.empty() ? "--" : " --";
-      continue;
-    }
-    std::snprintf(buf, sizeof buf, s.empty() ? "%02X" : " %02X", it->second);
-    s += buf;
-  }
-  return s;
-}
 
 // A module that defines `name` in CODE with three code bytes.
 std::string provider(const char* module, const char* name, bool library = false, unsigned cls = QS_RELOCATABLE) {
@@ -197,6 +127,13 @@ const link_case kCases[] = {
        return one(b.store(1).end().eof().bytes());
      },
      {"-Z", "CODE=0080-7FFF", "a.r26"}, 2, "range check failed: value 384 is not in -128..127:\n Branch too long", 0, ""},
+    {"range_check_plain_message",
+     [] {
+       quill_builder b;
+       b.module("m").rseg(0, "CODE", QK_REL, 1).loc_rel(0, 0).segrel(0, 0).check("Value out of range", -128, 127);
+       return one(b.store(1).end().eof().bytes());
+     },
+     {"-Z", "CODE=0080-7FFF", "a.r26"}, 2, "value 128 is not in -128..127: Value out of range\n", 0, ""},
     {"segment_does_not_fit",
      [] {
        quill_builder b;
@@ -271,10 +208,56 @@ const link_case kCases[] = {
     {"fixed_segment_stays",
      [] {
        quill_builder b;
-       b.module("m").aseg(0, "VECT", QK_STACK, 1, 0x40).loc_rel(0, 0).segrel(0, 2).store(2);
+       b.module("m").aseg(0, "VECT", QK_REL, 1, 0x40).loc_rel(0, 0).segrel(0, 2).store(2);
        return one(b.end().eof().bytes());
      },
      {"a.r26"}, 0, "", 0x40, "42 00"},
+    // A NOROOT part at a fixed address (kind 2) that only refers to itself is dropped...
+    {"fixed_noroot_dropped",
+     [] {
+       quill_builder b;
+       b.module("m").aseg(0, "VECT", QK_STACK, 1, 0x40).loc_rel(0, 0).segrel(0, 2).store(2);
+       b.loc_abs(0x50).data1(0x77);
+       return one(b.end().eof().bytes());
+     },
+     {"a.r26"}, 0, "", 0x40, "-- --"},
+    // ...and kept at its address when the absolute segment refers to it.
+    {"fixed_noroot_kept_when_referenced",
+     [] {
+       quill_builder b;
+       b.module("m").aseg(0, "VECT", QK_STACK, 1, 0x40).loc_rel(0, 0).data1(0x11);
+       b.loc_abs(0x50).segrel(0, 0).store(1);
+       return one(b.end().eof().bytes());
+     },
+     {"a.r26"}, 0, "", 0x40, "11"},
+    // Storage that only moves the location (DS) belongs to the part: the next
+    // module's part of the same name starts after it.
+    {"storage_only_part_takes_its_size",
+     [] {
+       quill_builder a, b;
+       a.module("one").rseg(0, "DATA", QK_REL, 2).rseg(1, "CODE", QK_REL, 1).loc_rel(0, 3);
+       a.loc_rel(1, 0).segrel(0, 0).store(1).end().eof();
+       b.module("two").rseg(0, "DATA", QK_REL, 2).rseg(1, "CODE", QK_REL, 1).loc_rel(0, 2);
+       b.loc_rel(1, 0).segrel(0, 0).store(1).end().eof();
+       return std::map<std::string, std::string>{{"a.r26", a.bytes()}, {"b.r26", b.bytes()}};
+     },
+     {"-Z", "CODE=0080-00FF", "-Z", "DATA=0010-001F", "a.r26", "b.r26"}, 0, "", 0x80, "10 13"},
+    {"storage_only_part_does_not_fit",
+     [] {
+       quill_builder b;
+       b.module("m").rseg(0, "DATA", QK_REL, 2).loc_rel(0, 0x11);
+       return one(b.end().eof().bytes());
+     },
+     {"-Z", "DATA=0010-001F", "a.r26"}, 2, "does not fit its ranges 0010-001F: 17 bytes needed", 0, ""},
+    {"library_option_loads_when_needed",
+     [] {
+       const std::string used = provider("used", "f"), unused = provider("unused", "g");
+       return std::map<std::string, std::string>{{"a.r26", caller("main", "f")},
+                                                 {"lib.r26", used.substr(0, used.size() - 1) + unused}};
+     },
+     {"-Z", "CODE=0080-7FFF", "a.r26", "--library", "lib.r26"}, 0, "", 0x80, "9A 84 00 AF 00 AF --"},
+    {"library_option_without_file", [] { return one(""); }, {"a.r26", "--library"}, 3, "--library needs an object file",
+     0, ""},
     {"big_endian_store",
      [] {
        quill_builder b;

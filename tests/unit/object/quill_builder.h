@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "object/quill_format.h"
+#include "object/quill_reader.h"
 
 class quill_builder {
  public:
@@ -130,4 +131,18 @@ inline std::string sample_object() {
   b.data2(0x1234).segrel(1, 2).op(0x70).op(0x6D, 8).op(0x6F).op(0x6E, 8).op(0x69).store(2);
   b.loc_rel(1, 0).block(1, 0xAA, 4);
   return b.end_rel(0, 0).eof().bytes();
+}
+
+// Rewrites the checksum of every module that the reader finds closed, so that
+// damage done to a file reaches the stages behind the checksum.
+inline void repair_checksums(std::string& bytes) {
+  const quill_object obj = quill_read(bytes);
+  for (const quill_module& m : obj.modules) {
+    if (!m.closed || m.record_count == 0) continue;
+    const quill_record& end = obj.records[m.first_record + m.record_count - 1];
+    const uint32_t at = end.offset + end.size;
+    const uint16_t sum = quill_checksum(0, reinterpret_cast<const uint8_t*>(bytes.data()) + m.offset, at - m.offset);
+    bytes[at] = static_cast<char>(sum >> 8);
+    bytes[at + 1] = static_cast<char>(sum & 0xFF);
+  }
 }

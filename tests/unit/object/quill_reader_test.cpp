@@ -206,7 +206,10 @@ TEST(QuillDump, CfiBodyGoesThroughTheHook) {
   quill_dump_records(quill_read(b.bytes()), {}, plain);
   EXPECT_NE(plain.find("body=01 02"), std::string::npos) << plain;
   quill_dump_options options;
-  options.cfi_body = [](const uint8_t* body, std::size_t size) { return std::to_string(size) + " bytes " + std::to_string(body[1]); };
+  options.cfi_body = [](const uint8_t* body, std::size_t size, std::string& text) {
+    text = std::to_string(size) + " bytes " + std::to_string(body[1]);
+    return true;
+  };
   quill_dump_records(quill_read(b.bytes()), options, decoded);
   EXPECT_NE(decoded.find("body=2 bytes 2"), std::string::npos) << decoded;
 }

@@ -5,14 +5,18 @@
 // empty modules, failed writes).
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "driver/context.h"
+#include "driver/statement.h"
 #include "object/quill_dump.h"
 #include "object/quill_reader.h"
 #include "object/writer.h"
 #include "support/asm_fixture.h"
+#include "support/ide_records.h"
+#include "support/param_names.h"
 
 namespace {
 
@@ -83,7 +87,7 @@ struct kind_case {
   const char* name;
   const char* body;  // after "NAME m" and "RSEG CODE:CODE"
   std::vector<std::string> run;
-  int errors;
+  int error;         // the one error reported, or 0
 };
 
 const kind_case kKinds[] = {
@@ -99,7 +103,18 @@ const kind_case kKinds[] = {
      {"36 data1        bytes=41", "36 data1        bytes=42", "36 data1        bytes=43", "36 data1        bytes=00"}, 0},
     {"erroneous_statement_then_resync", "DB 1\n DW NOWHERE\n DB 2",
      {"36 data1        bytes=01", "3C error-stmt", "C7 loc-rel      segment=0(CODE) offset=0x3",
-      "36 data1        bytes=02"}, 1},
+      "36 data1        bytes=02"}, 50},
+    {"undefined_immediate_operand", "NOP\n MOVW AX,#NOWHERE\n NOP",
+     {"36 data1        bytes=00", "3C error-stmt", "C7 loc-rel      segment=0(CODE) offset=0x4",
+      "36 data1        bytes=00"}, 50},
+    {"undefined_call_target", "CALL NOWHERE\n NOP",
+     {"3C error-stmt", "C7 loc-rel      segment=0(CODE) offset=0x3", "DE mode", "36 data1        bytes=00"}, 50},
+    {"undefined_byte_of_data", "DB LOW NOWHERE, 1",
+     {"3C error-stmt", "3F end"}, 50},
+    {"value_defined_through_itself", "EXTERN EX\nSELF EQU SELF+EX\n DW SELF\n DB 1",
+     {"3C error-stmt", "C7 loc-rel      segment=0(CODE) offset=0x2", "36 data1        bytes=01"}, 50},
+    {"power_above_255", "EXTERN EX\n DW EX !^ 256\n DB 1",
+     {"3C error-stmt", "C7 loc-rel      segment=0(CODE) offset=0x2", "36 data1        bytes=01"}, 48},
     {"limit_writes_maximum_then_minimum", "EXTERN EX\n LIMIT EX,1,9,\"m\"",
      {"5D extern", "9D error-text   text=\"m\"", "61 const        value=0x9", "61 const        value=0x1",
       "9E check-range", "9D error-text   text=\"\"", "9C discard"}, 0},
@@ -115,8 +130,31 @@ const kind_case kKinds[] = {
       "5B store2"}, 0},
     {"start_address_relocatable", "LAB: DB 1\n END LAB", {"C8 end-rel      segment=0(CODE) start=0x0"}, 0},
     {"start_address_absolute", "DB 1\n END 1234H", {"3D end-abs      zero=0 start=0x1234"}, 0},
-    {"start_address_external", "EXTERN EX\n DB 1\n END EX", {"3F end"}, 1},
+    {"start_address_external", "EXTERN EX\n DB 1\n END EX", {"3F end"}, 64},
 };
+
+// Error 50 names the symbol that keeps the value unknown, in data items and
+// instruction operands alike, also when a value refers back to itself.
+struct named_case {
+  const char* name;
+  const char* body;
+  const char* text;
+};
+const named_case kNamedUndefined[] = {
+    {"data_item", "DW 1+NOWHERE", "Undefined symbol:'NOWHERE'"},
+    {"operand", "MOVW AX,#NOWHERE+1", "Undefined symbol:'NOWHERE'"},
+    {"value_through_itself", "EXTERN EX\nSELF EQU SELF+EX\n DW SELF", "Undefined symbol:'SELF'"},
+};
+
+class NamedUndefined : public WriterModule, public ::testing::WithParamInterface<named_case> {};
+
+TEST_P(NamedUndefined, ErrorNamesTheSymbol) {
+  assemble(std::string(" NAME m\n RSEG CODE:CODE\n ") + GetParam().body + "\n END\n");
+  EXPECT_EQ(errors(50), 1) << cap.console;
+  EXPECT_NE(cap.console.find(GetParam().text), std::string::npos) << cap.console;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writer, NamedUndefined, ::testing::ValuesIn(kNamedUndefined), by_name);
 
 class StatementKinds : public WriterModule, public ::testing::WithParamInterface<kind_case> {};
 
@@ -128,7 +166,10 @@ TEST_P(StatementKinds, LeaveTheirRecords) {
   ASSERT_FALSE(stopped_) << cap.console;
   EXPECT_TRUE(obj_.ok()) << (obj_.problems.empty() ? "" : obj_.problems[0].text);
   EXPECT_TRUE(has_run(lines_, c.run)) << joined(lines_);
-  EXPECT_EQ(any_errors(), c.errors) << cap.console;
+  EXPECT_EQ(any_errors(), c.error != 0 ? 1 : 0) << cap.console;
+  if (c.error != 0) {
+    EXPECT_EQ(errors(c.error), 1) << cap.console;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, StatementKinds, ::testing::ValuesIn(kKinds),
@@ -315,6 +356,15 @@ const run_case kRuns[] = {
     {"errors_leave_no_object", " NAME m1\n DB NOWHERE\n END\n", 2, -1},
 };
 
+// Files of the capture whose name begins with `prefix` (an object and any
+// temporary file beside it).
+std::vector<std::string> files_named(const capture_table& cap, const std::string& prefix) {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : cap.files)
+    if (name.rfind(prefix, 0) == 0) names.push_back(name);
+  return names;
+}
+
 class ObjectFileRuns : public ::testing::TestWithParam<run_case> {};
 
 TEST_P(ObjectFileRuns, EndWithOneEndOfFileByte) {
@@ -323,10 +373,12 @@ TEST_P(ObjectFileRuns, EndWithOneEndOfFileByte) {
   EXPECT_EQ(run_qasm(cap, {"-S", "prog.s26"}), GetParam().exit) << cap.console;
   const auto it = cap.files.find("prog.r26");
   if (GetParam().modules < 0) {
-    EXPECT_EQ(it, cap.files.end());
+    EXPECT_EQ(files_named(cap, "prog.r26"), std::vector<std::string>{});
     return;
   }
+  EXPECT_EQ(files_named(cap, "prog.r26"), std::vector<std::string>{"prog.r26"});
   ASSERT_NE(it, cap.files.end());
+  // A second end byte would be bytes after the end of the file: a problem.
   const quill_object obj = quill_read(it->second);
   EXPECT_TRUE(obj.ok()) << obj.problems[0].text;
   EXPECT_TRUE(obj.end_of_file);
@@ -337,25 +389,65 @@ TEST_P(ObjectFileRuns, EndWithOneEndOfFileByte) {
 INSTANTIATE_TEST_SUITE_P(Runs, ObjectFileRuns, ::testing::ValuesIn(kRuns),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A write the object file refuses, at once or when it is flushed at the end,
-// is a fatal stop that leaves no object.
-TEST(ObjectFileFailures, RefusedWriteStopsAndLeavesNoObject) {
-  using write_entry = decltype(output_entries::block_write);
-  using flush_entry = decltype(output_entries::flush_file);
-  const write_entry refuse_write = [](void*, const void*, std::size_t, std::size_t, qfile*) -> std::size_t { return 0; };
-  const flush_entry refuse_flush = [](void*, qfile*) -> int { return -1; };
-  for (bool at_flush : {false, true}) {
-    capture_table cap;
-    if (at_flush)
-      cap.table.entries.flush_file = refuse_flush;
-    else
-      cap.table.entries.block_write = refuse_write;
-    cap.files["prog.s26"] = " NAME m1\n DB 1\n END\n";
-    EXPECT_EQ(run_qasm(cap, {"-S", "prog.s26"}), 3) << at_flush;
-    EXPECT_NE(cap.console.find("Could not write file: 'prog.r26'"), std::string::npos) << cap.console;
-    EXPECT_EQ(cap.files.count("prog.r26"), 0u) << at_flush;
-  }
+// ---- Failed writes -----------------------------------------------------------------------------
+
+// A capture whose object file takes `writes_taken` block writes and refuses
+// the rest (none refused when negative), or refuses to be flushed.
+struct failing_capture : capture_table {
+  int writes_taken = 0;
+  bool refuse_flush = false;
+  qfile* refused = nullptr;  // the file the refusals apply to: the first one written
+
+  static failing_capture& of(void* user) { return static_cast<failing_capture&>(*static_cast<capture_table*>(user)); }
+};
+
+struct failure_case {
+  const char* name;
+  int writes_taken;
+  bool refuse_flush;
+  const char* option;  // one more command-line word, or ""
+  bool older_object;   // a prog.r26 from an earlier run is there
+};
+
+const failure_case kFailures[] = {
+    {"first_write_refused",         0, false, "",    false},
+    {"second_module_refused",       4, false, "",    false},
+    {"flush_refused",              -1, true,  "",    false},
+    {"errors_ignored_still_stops",  0, false, "-c!", false},
+    {"older_object_goes_too",       2, false, "",    true},
+};
+
+class ObjectFileFailures : public ::testing::TestWithParam<failure_case> {};
+
+// A write the object file refuses, at once, later or when it is flushed at
+// the end, is a fatal stop that leaves no object, under no name.
+TEST_P(ObjectFileFailures, StopTheRunAndLeaveNoObject) {
+  const failure_case& c = GetParam();
+  failing_capture cap;
+  cap.writes_taken = c.writes_taken;
+  cap.refuse_flush = c.refuse_flush;
+  cap.table.entries.block_write = [](void* user, const void* buffer, std::size_t size, std::size_t count,
+                                     qfile* file) -> std::size_t {
+    failing_capture& f = failing_capture::of(user);
+    if (file == f.table.std_out) return f.console.append(static_cast<const char*>(buffer), size * count), count;
+    if (f.refused == nullptr) f.refused = file;
+    if (file == f.refused && f.writes_taken >= 0 && f.writes_taken-- == 0) return 0;
+    return std::fwrite(buffer, size, count, file);
+  };
+  cap.table.entries.flush_file = [](void* user, qfile* file) -> int {
+    return failing_capture::of(user).refuse_flush ? -1 : std::fflush(file);
+  };
+  if (c.older_object) cap.files["prog.r26"] = "from an earlier run";
+  cap.files["prog.s26"] = " NAME m1\n DB 1\n ENDMOD\n NAME m2\n DW 2\n ENDMOD\n NAME m3\n DB 3\n END\n";
+  std::vector<std::string> words = {"-S", "prog.s26"};
+  if (*c.option != '\0') words.push_back(c.option);
+  EXPECT_EQ(run_qasm(cap, words), 3);
+  EXPECT_NE(cap.console.find("Could not write file: 'prog.r26'"), std::string::npos) << cap.console;
+  EXPECT_EQ(files_named(cap, "prog.r26"), std::vector<std::string>{});
 }
+
+INSTANTIATE_TEST_SUITE_P(Writes, ObjectFileFailures, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // An internal error reported to the IDE counts as an error of the module, so
 // that the run's object is deleted.
@@ -365,5 +457,69 @@ TEST_F(WriterModule, InternalErrorInIdeModeCountsAsError) {
   EXPECT_TRUE(stops([&] { segment_index(cx, 1u); }));
   EXPECT_EQ(cx.driver.module_errors, before + 1);
 }
+
+// The same in a whole run: the first module is in the object when an
+// internal error comes up as the second is written; the IDE hears of it and
+// the object goes.
+struct header_capture : capture_table {
+  int headers = 0;  // module headers written to files
+};
+
+TEST(ObjectFileIde, InternalErrorAfterAWrittenModuleLeavesNoObject) {
+  header_capture cap;
+  cap.table.entries.block_write = [](void* user, const void* buffer, std::size_t size, std::size_t count,
+                                     qfile* file) -> std::size_t {
+    auto& c = static_cast<header_capture&>(*static_cast<capture_table*>(user));
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    if (file != c.table.std_out && size * count >= 2 && bytes[0] == QT_PROGRAM && bytes[1] == 0x0A &&
+        ++c.headers == 2)
+      throw std::logic_error("second module");
+    if (file == c.table.std_out) return c.console.append(static_cast<const char*>(buffer), size * count), count;
+    return std::fwrite(buffer, size, count, file);
+  };
+  cap.files["prog.s26"] = " NAME m1\n DB 1\n ENDMOD\n NAME m2\n DB 2\n END\n";
+  EXPECT_EQ(run_qasm(cap, {"--IDE", "prog.s26"}), 3);
+  EXPECT_EQ(cap.headers, 2);
+  const ide_stream s = parse_ide_output(cap.console);
+  ASSERT_TRUE(s.ok()) << s.error;
+  ASSERT_EQ(s.of_type(30).size(), 1u) << cap.console;
+  EXPECT_NE(s.of_type(30)[0]->text.find("In function: Assembler"), std::string::npos);
+  EXPECT_EQ(files_named(cap, "prog.r26"), std::vector<std::string>{});
+}
+
+// ---- The byte count of pass 1 ------------------------------------------------------------------
+
+// The statement on line 4 is made one byte longer than pass 1 sized it, as
+// pass 2 is about to make its code: data and instructions alike must then
+// stop the run; DS writes no bytes, so it has nothing to compare.
+void lengthen_line_4(asm_context&, statement_rec* r, const code_sink&) {
+  statement_rec* next = r->next_in_segment;
+  if (next != nullptr && next->line != nullptr && next->line->line_no == 4) ++next->byte_count;
+}
+
+struct count_case {
+  const char* name;
+  const char* line4;
+  bool stops;
+};
+
+const count_case kCounts[] = {
+    {"bytes",        " DB 1,2",       true},
+    {"string_words", " DW \"AB\"",    true},
+    {"instruction",  " MOVW AX,#1",   true},
+    {"storage",      " DS 2",         false},
+};
+
+class BytecountCheck : public WriterModule, public ::testing::WithParamInterface<count_case> {};
+
+TEST_P(BytecountCheck, ComparesEveryStatementThatWrites) {
+  cx.pass2.statement_done = lengthen_line_4;
+  assemble(std::string(" NAME m\n RSEG CODE:CODE\n NOP\n") + GetParam().line4 + "\n END\n");
+  EXPECT_EQ(stopped_, GetParam().stops) << cap.console;
+  EXPECT_EQ(said("Wrong bytecount"), GetParam().stops) << cap.console;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BytecountCheck, ::testing::ValuesIn(kCounts),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

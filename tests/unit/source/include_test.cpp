@@ -266,6 +266,30 @@ TEST_F(IncludeTest, DollarWithoutNameIsError3) {
   EXPECT_EQ(errors(3), 1);
 }
 
+struct dollar_error_case {
+  const char* name;
+  std::string line;  // the "$" line, second of the main file
+  int error;
+};
+
+class DollarLineError : public IncludeTest, public ::testing::WithParamInterface<dollar_error_case> {};
+
+TEST_P(DollarLineError, PointsAtColumn1OfItsLine) {
+  // Each level includes the next; the eleventh is one too many.
+  for (int i = 1; i <= 11; ++i) cap.files["l" + std::to_string(i) + ".inc"] = "$l" + std::to_string(i + 1) + ".inc\n";
+  start("ok\n" + GetParam().line + "\nafter\n");
+  cx.diag.token_column = 9;  // where the lexer left the previous line
+  consume();
+  const long line = GetParam().error == 1 ? 1 : 2;  // error 1 is met in the tenth include file
+  EXPECT_EQ(diagnostics(), (std::vector<shown_diag>{{line, 1, "Error", GetParam().error, ""}})) << cap.console;
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, DollarLineError,
+                         ::testing::Values(dollar_error_case{"NoName", "$", 3},
+                                           dollar_error_case{"Missing", "$missing.inc ; x", 2},
+                                           dollar_error_case{"TooDeep", "$l1.inc", 1}),
+                         by_name);
+
 TEST_F(IncludeTest, DollarLineInFalseGroupIsAnOrdinaryLine) {
   cap.files["d.inc"] = "d\n";
   start("$d.inc\n");

@@ -291,6 +291,57 @@ TEST_F(MultibyteTest, CutNeverSplitsACharacter) {
   EXPECT_EQ(errors(5), 1);
 }
 
+// ---- Where the reader's errors point ------------------------------------------
+
+struct position_case {
+  const char* name;
+  std::string input;
+  int multibyte;                     // -n
+  std::vector<shown_diag> expected;  // line, column, kind, number
+  std::string echo;                  // the source line shown above the first marker
+};
+
+class ReaderErrorPosition : public MultibyteTest, public ::testing::WithParamInterface<position_case> {};
+
+TEST_P(ReaderErrorPosition, IsTheFaultOnTheLineShownWhole) {
+  cx.driver.opt.multibyte = GetParam().multibyte;
+  cx.driver.opt.ignore_errors = 1;  // every fault of the line is reported
+  start(GetParam().input);
+  cx.diag.token_column = 9;  // where the lexer left the previous line
+  stops([&] { all_lines(); });
+  EXPECT_EQ(diagnostics(), GetParam().expected) << cap.console;
+  const std::size_t marker = cap.console.find("\n-");
+  const std::size_t caret = cap.console.find("\n^");
+  const std::size_t first = std::min(marker, caret);
+  ASSERT_NE(first, std::string::npos) << cap.console;
+  const std::size_t begin = cap.console.rfind('\n', first - 1) + 1;
+  EXPECT_EQ(cap.console.substr(begin, first - begin), GetParam().echo);
+}
+
+const std::string kLong = " DB 1 ;" + std::string(32100, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ReaderErrorPosition,
+    ::testing::Values(
+        // A cut line points at its first dropped character.
+        position_case{"LongLine", "ok\n" + kLong + "\nnext\n", 0, {{2, 32000, "Error", 5, ""}}, kLong.substr(0, 31999)},
+        position_case{"LongLineCutInTab", "ok\n" + std::string(31998, 'd') + "\tX\n", 0,
+                      {{2, 32000, "Error", 5, ""}}, std::string(31998, 'd') + " "},
+        position_case{"LongJoinedLine", "ok\n" + std::string(20000, 'f') + "\\\n" + std::string(20000, 'g') + "\n", 0,
+                      {{3, 32000, "Error", 5, ""}}, std::string(20000, 'f') + std::string(11999, 'g')},
+        position_case{"CutBeforeCharacter", std::string(31998, 'a') + "\xE2\x82\xAC\n", 1,
+                      {{1, 31999, "Error", 5, ""}}, std::string(31998, 'a')},
+        // A bad byte is pointed at, with the whole line above it.
+        position_case{"BadByte", "ok\n DB 4 ; ab\xFF" "cd\n", 1, {{2, 11, "Error", 105, ""}},
+                      " DB 4 ; ab\xFF" "cd"},
+        position_case{"TwoBadBytes", "a\xFF" "b\xFE" "c\n", 1,
+                      {{1, 2, "Error", 105, ""}, {1, 4, "Error", 105, ""}}, "a\xFF" "b\xFE" "c"},
+        position_case{"BadByteInLongLine", "\xFF" + kLong + "\n", 1,
+                      {{1, 1, "Error", 105, ""}, {1, 32000, "Error", 5, ""}}, "\xFF" + kLong.substr(0, 31998)},
+        // The end of the file inside a character is a fault of the line as a whole.
+        position_case{"EndOfFileInsideCharacter", "ok\nab\xE2\x82", 1, {{2, 1, "Error", 4, ""}}, "ab\xE2\x82"}),
+    by_name);
+
 // A double-byte encoding whose trailing byte may be a backslash: lead bytes
 // 0x81-0x9F and 0xE0-0xFC take the next byte along.
 std::size_t double_byte_length(const char* p, std::size_t n) {
