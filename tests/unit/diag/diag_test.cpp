@@ -107,14 +107,6 @@ TEST_F(Diag, StringArgumentIsNotCarriedToTheNextReport) {
 
 // ---- layout ----------------------------------------------------------------
 
-TEST_F(Diag, FirstDiagnosticShowsSourceMarkerHeadingAndText) {
-  user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(cap.console,
-            "\nLOOP  MOVW AX,#1\n"
-            "------^\n"
-            "\"t.s26\",7  Error[40]: Bad instruction\n");
-}
-
 TEST_F(Diag, SamePositionShowsSourceAndMarkerOnce) {
   user_error(cx, gen_err::bad_instruction);
   user_warning(cx, gen_warn::constant_truncated);
@@ -140,29 +132,10 @@ TEST_F(Diag, NewLineOrFileShowsSourceAgain) {
             "\nLOOP  MOVW AX,#1\n------^\n\"u.s26\",8  Error[41]: Bad label\n");
 }
 
-TEST_F(Diag, ColumnOneMarkerIsCaretAlone) {
-  at_line("t.s26", 1, "?bad\n", 1);
-  user_error(cx, gen_err::bad_label);
-  EXPECT_EQ(cap.console, "\n?bad\n^\n\"t.s26\",1  Error[41]: Bad label\n");
-}
-
 TEST_F(Diag, ControlCharactersEchoAsDollar) {
   at_line("t.s26", 2, "A\x01" "B\tC\x1f" "D\x7f\n", 1);
   user_error(cx, gen_err::invalid_character, "\x01");
   EXPECT_EQ(cap.console.substr(0, 12), "\nA$B$C$D\x7f\n^\n");
-}
-
-TEST_F(Diag, FatalErrorPrintsNoteAndStops) {
-  EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), 3);
-  EXPECT_TRUE(said("Error[1]: Too deep #include nesting (max is 10)\n"
-                   "\nFatal! Execution terminated...\n"));
-}
-
-TEST_F(Diag, IgnoredFatalFlagNeitherNotesNorStops) {
-  cx.driver.opt.ignore_errors = 1;
-  EXPECT_EQ(stop_code_of_error(gen_err::include_too_deep, nullptr, 10), -1);
-  EXPECT_FALSE(said("Fatal!"));
-  EXPECT_EQ(cx.driver.module_errors, 1);
 }
 
 TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
@@ -178,63 +151,54 @@ TEST_F(Diag, BlockNoteNamesInnermostOpenBlock) {
   EXPECT_TRUE(said("Error[58]: ELSE without IF\nIn conditional assembly started in line 4\n\n"));
 }
 
-TEST_F(Diag, BlockStackTopIsInnermostAndEmptyStackIsTypeNone) {
-  EXPECT_EQ(top_block(cx).type, block_type::none);
-  pop_block(cx);  // nothing open: no effect
-  push_block(cx, block_type::macro, 5);
-  push_block(cx, block_type::repeat, 9);
-  EXPECT_EQ(block_depth(cx), 2);
-  EXPECT_EQ(top_block(cx).type, block_type::repeat);
-  EXPECT_EQ(top_block(cx).start_line, 9);
-  pop_block(cx);
-  EXPECT_EQ(top_block(cx).start_line, 5);
-  reset_blocks(cx);
-  EXPECT_EQ(block_depth(cx), 0);
-}
-
-TEST_F(Diag, MacroLineLocationFollowsText) {
-  line_rec* body = make_line_rec(cx, "mac.s26", 4, "  MOV A,\x02X\n", 11);
-  statement_rec* rec = statement("t.s26", 20, "  MOV A,#1");
-  rec->line->macro_line = body;
-  user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_effective_address, OPERAND_1);
-  EXPECT_EQ(cap.console,
-            "\n  MOV A,#1\n-------^\n"
-            "\"t.s26\",20  Error[43]: Illegal effective address\n"
-            "  MOV A,$X\n-------^\n"
-            "\"mac.s26\",4 <- macro line location\n");
-}
-
 // ---- counting and the error limit ------------------------------------------
 
-TEST_F(Diag, HundredthErrorBecomesErrorNineAndStops) {
-  for (int i = 1; i < 100; ++i) user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(cx.driver.module_errors, 99);
+// The report past the limit (100, or the one given) becomes error 9 and stops
+// the run; a warning that letter W makes an error counts; IDE mode has none.
+struct limit_case {
+  const char* name;
+  int limit, as_errors, ide;  // limit 0: the default
+  int before;                 // errors reported first
+  bool warning_last;          // the last report is warning 14, else error 41
+  const char* shown;          // what the last report prints, "" for the plain report
+  int errors;                 // counted in the end
+};
+
+class ErrorLimit : public Diag, public ::testing::WithParamInterface<limit_case> {};
+
+TEST_P(ErrorLimit, LastReport) {
+  const limit_case& c = GetParam();
+  if (c.limit != 0) cx.driver.opt.error_limit = c.limit;
+  cx.driver.opt.warnings_as_errors = c.as_errors;
+  cx.driver.ide_mode = c.ide;
+  for (int i = 0; i < c.before; ++i) user_error(cx, gen_err::bad_instruction);
   cap.console.clear();
-  EXPECT_EQ(stop_code_of_error(gen_err::bad_instruction), 3);
-  EXPECT_EQ(cap.console,
-            "\"t.s26\",7  Error[9]: Too many errors encountered (>100).\n"
-            "\nFatal! Execution terminated...\n");
-  EXPECT_EQ(cx.driver.module_errors, 101);  // the hundredth, plus the fatal stop's own
+  int code = -1;
+  try {
+    c.warning_last ? user_warning(cx, gen_warn::division_by_zero) : user_error(cx, gen_err::bad_label);
+  } catch (const run_stop& stop) {
+    code = stop.exit_code;
+  }
+  EXPECT_EQ(code, *c.shown != '\0' ? 3 : -1);
+  if (*c.shown != '\0') {
+    EXPECT_EQ(cap.console, std::string("\"t.s26\",7  ") + c.shown + "\n\nFatal! Execution terminated...\n");
+  } else {
+    EXPECT_NE(cap.console.find("Error[41]"), std::string::npos) << cap.console;
+  }
+  EXPECT_EQ(cx.driver.module_errors, c.errors);
+  EXPECT_EQ(g_notifications, c.ide ? c.before + 1 : 0);
 }
 
-TEST_F(Diag, LimitFromOptionIsNamedInErrorNine) {
-  cx.driver.opt.error_limit = 3;
-  user_error(cx, gen_err::bad_instruction);
-  user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(stop_code_of_error(gen_err::bad_label), 3);
-  EXPECT_TRUE(said("Error[9]: Too many errors encountered (>3).\n"));
-  EXPECT_FALSE(said("Error[41]"));
-}
+// clang-format off
+const limit_case kLimits[] = {
+    {"HundredthBecomesErrorNine", 0,  0, 0, 99,  false, "Error[9]: Too many errors encountered (>100).", 101},
+    {"LimitFromTheOption",        3,  0, 0, 2,   false, "Error[9]: Too many errors encountered (>3).",   4},
+    {"LetterWCountsAWarning",     2,  1, 0, 1,   true,  "Error[9]: Too many errors encountered (>2).",   3},
+    {"NoneInIdeMode",             -1, 0, 1, 150, false, "",                                              151},
+};
+// clang-format on
 
-TEST_F(Diag, NoLimitInIdeMode) {
-  cx.driver.ide_mode = 1;
-  cx.driver.opt.error_limit = -1;
-  for (int i = 0; i < 150; ++i) user_error(cx, gen_err::bad_instruction);
-  EXPECT_EQ(cx.driver.module_errors, 150);
-  EXPECT_EQ(g_notifications, 150);
-  EXPECT_EQ(g_notified_errors, 150);
-  EXPECT_FALSE(said("Error[9]"));
-}
+INSTANTIATE_TEST_SUITE_P(Counting, ErrorLimit, ::testing::ValuesIn(kLimits), by_name);
 
 TEST_F(Diag, IdeModeMarksColumnAndMessage) {
   cx.driver.ide_mode = 1;
@@ -291,20 +255,6 @@ const filter_case kFilters[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Warnings, WarningFilter, ::testing::ValuesIn(kFilters), by_name);
-
-TEST_F(Diag, LetterWWarningCountsAgainstTheLimit) {
-  cx.driver.opt.warnings_as_errors = 1;
-  cx.driver.opt.error_limit = 2;
-  user_error(cx, gen_err::bad_label);
-  try {
-    user_warning(cx, gen_warn::division_by_zero);
-    FAIL() << "no stop at the limit";
-  } catch (const run_stop& stop) {
-    EXPECT_EQ(stop.exit_code, 3);
-  }
-  EXPECT_TRUE(said("Error[9]: Too many errors encountered (>2).\n"));
-  EXPECT_FALSE(said("Error[14]"));
-}
 
 TEST_F(Diag, FloatWarningCodes) {
   fp_warnings(&cx, 1);
@@ -460,25 +410,40 @@ TEST_F(Diag, Pass2WarningDisabledDoesNothing) {
   EXPECT_EQ(cx.driver.module_warnings, 0);
 }
 
-TEST_F(Diag, Pass2IllegalOperandPositionIsInternalError) {
-  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
-  EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4), run_stop);
-  EXPECT_TRUE(said("In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
-                   "Line: 0   P0: 4    P1: 0\n"));
-}
+// Impossible requests stop the run with the internal-error report, in IDE
+// mode too, and print nothing of the diagnostic itself.
+struct internal_case {
+  const char* name;
+  int ide;
+  bool via_line;  // a line without a statement record instead of a bad operand position
+  const char* report;  // on the console; the IDE gets it as a message of its own
+};
 
-TEST_F(Diag, Pass2LineWithoutStatementIsInternalError) {
+class Pass2Internal : public Diag, public ::testing::WithParamInterface<internal_case> {};
+
+TEST_P(Pass2Internal, StopsWithTheReport) {
+  const internal_case& c = GetParam();
+  cx.driver.ide_mode = c.ide;
+  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
   line_rec* orphan = make_line_rec(cx, "p.s26", 30, "  NOP", 5);
-  EXPECT_THROW(user_error_pass2(cx, AVM_VIA_LINE, orphan, gen_err::bad_label, OPERAND_1), run_stop);
-  EXPECT_TRUE(said("In function: print_problem A01\nDiagnostic: AVM missing\n"));
-}
-
-TEST_F(Diag, InternalErrorsInIdeModeStopTheRunToo) {
-  cx.driver.ide_mode = 1;
-  statement_rec* rec = statement("p.s26", 30, "  MOV A,B");
-  EXPECT_THROW(user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 9), run_stop);
+  EXPECT_THROW(c.via_line ? user_error_pass2(cx, AVM_VIA_LINE, orphan, gen_err::bad_label, OPERAND_1)
+                          : user_error_pass2(cx, AVM_RECORD, rec, gen_err::bad_label, 4),
+               run_stop);
+  if (c.report != nullptr) {
+    EXPECT_TRUE(said(c.report)) << cap.console;
+  }
   EXPECT_EQ(cx.driver.module_errors, 1);
   EXPECT_EQ(cap.console.find("Error[41]"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Internal, Pass2Internal,
+    ::testing::Values(internal_case{"OperandPosition", 0, false,
+                                    "In function: user_error_pass2_A01\nDiagnostic: Illegal error type\n"
+                                    "Line: 0   P0: 4    P1: 0\n"},
+                      internal_case{"OperandPositionIde", 1, false, nullptr},
+                      internal_case{"LineWithoutStatement", 0, true,
+                                    "In function: print_problem A01\nDiagnostic: AVM missing\n"}),
+    by_name);
 
 }  // namespace

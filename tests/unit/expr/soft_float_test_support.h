@@ -72,14 +72,6 @@ class soft_float_fixture : public ::testing::Test {
 
   uint64_t ieee(const soft_float& v) { return (uint64_t{get_ieee_high(fs, v)} << 32) | get_ieee_low(fs, v); }
 
-  double to_double(const soft_float& v) { return bits_double(ieee(v)); }
-
-  soft_float dec(std::string_view text) {
-    soft_float v{};
-    EXPECT_TRUE(decimal_to_float(fs, text, v)) << text;
-    return v;
-  }
-
   std::vector<int> take_warnings() {
     std::vector<int> w;
     w.swap(rec.warnings);

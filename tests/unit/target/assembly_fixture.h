@@ -138,14 +138,6 @@ class AssemblyTest : public AsmTest {
     return out;
   }
 
-  // The diagnostics of a line of the main file, "E428" / "W400", in order.
-  std::vector<std::string> diags_at(long line) const {
-    std::vector<std::string> out;
-    for (const shown_diag& d : diagnostics())
-      if (d.line == line) out.push_back((d.kind == "Error" ? "E" : "W") + std::to_string(d.number));
-    return out;
-  }
-
   // Assembles `source` (END appended): it must give exactly `want`, text included.
   void expect_only_diagnostic(const std::string& source, int option, const shown_diag& want) {
     assemble(source + "        END\n", option);

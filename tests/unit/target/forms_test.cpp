@@ -1,11 +1,10 @@
 // forms_test.cpp — the form tables of both cores as data (B01): what the
-// rows must agree on among themselves, and which mnemonics each processor
-// option registers.
-#include <cstring>
+// rows must agree on among themselves.
+#include <gtest/gtest.h>
+
 #include <set>
 #include <string>
 
-#include "support/asm_fixture.h"
 #include "target/instr_form.h"
 
 namespace {
@@ -70,46 +69,6 @@ TEST(FormTables, CalltCodesOf78k0sStartNoOtherForm) {
   const std::set<int> others = first_bytes_78k0s("CALLT");
   for (int a = 0x40; a <= 0x7E; a += 2) EXPECT_EQ(others.count(0x40 + (a & 0x3E)), 0u) << "CALLT [" << a << "]";
   EXPECT_EQ(others.count(0x22), 1u);  // the check sees first bytes (CALL)
-}
-
-struct variant_case {
-  int option;
-  const char* name;
-  bool registered;
-  int index;  // when registered
-};
-
-class Variants : public AsmTest, public ::testing::WithParamInterface<variant_case> {};
-
-TEST_P(Variants, MnemonicsOfTheProcessorOption) {
-  const variant_case& c = GetParam();
-  cx.driver.opt.processor_option = c.option;
-  cx.symbols = symbol_state{};
-  init_symbol_table(cx);
-  target_start(cx);
-  const ident_node* n = find_node(cx, c.name, std::strlen(c.name), KIND_MNEMONIC);
-  ASSERT_EQ(n != nullptr, c.registered) << c.name << " -v" << c.option;
-  if (n != nullptr) {
-    EXPECT_EQ(n->keyword.code, c.index);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, Variants,
-    ::testing::Values(variant_case{0, "MULU", false, 0}, variant_case{0, "DIVUW", false, 0},
-                      variant_case{0, "ADJBA", true, 6}, variant_case{1, "MULU", true, 38},
-                      variant_case{1, "DIVUW", true, 30}, variant_case{1, "XOR", true, 63},
-                      variant_case{1, "ADDC", true, 1}, variant_case{2, "MULU", false, 0},
-                      variant_case{2, "MOV1", false, 0}, variant_case{2, "CALLF", false, 0},
-                      variant_case{2, "XCHW", true, 61}, variant_case{2, "CALLT", true, 24},
-                      variant_case{2, "BNZ", true, 9}),
-    [](const ::testing::TestParamInfo<variant_case>& info) {
-      return std::string(info.param.name) + "_v" + std::to_string(info.param.option);
-    });
-
-TEST(FormTables, CoreSizes) {
-  EXPECT_EQ(kMnemonics78k0Count, 60u);
-  EXPECT_EQ(kMnemonics78k0sCount, 45u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // sfr_test.cpp — SFR declarations and their access check (B00), EQU with bit
-// equates, and the target's start-up checks.
+// equates.
 #include <cstring>
 
 #include "target/assembly_fixture.h"
@@ -21,17 +21,12 @@ TEST_P(SfrDiagnostics, NumberTextAndPlace) { expect_only_diagnostic(GetParam().s
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, SfrDiagnostics, ::testing::Values(
     sfr_diag_case{"E41_name_is_a_number", "        sfr     5 = 0FF00H\n", {1, 17, "Error", 41, "Bad label"}},
-    sfr_diag_case{"E41_name_is_a_register", "        sfrp    AX = 0FF10H\n", {1, 17, "Error", 41, "Bad label"}},
     sfr_diag_case{"E65_no_equals", "        sfr     P0 0FF00H\n", {1, 20, "Error", 65, "'=' expected"}},
     sfr_diag_case{"E0_sfrtype_no_equals", "        SFRTYPE P0 READ 0FF00H\n", {1, 25, "Error", 0, "Invalid syntax"}},
     sfr_diag_case{"E83_unknown_attribute", "        SFRTYPE P0 FAST = 0FF00H\n", {1, 20, "Error", 83, "Error in SFR attribute definition"}},
     sfr_diag_case{"E70_below_the_area", "        sfr     P0 = 0FEFFH\n", {1, 22, "Error", 70, "Limit exceeded: 'Special Function Register (SFR) address is out of range', value is: 65279 (decimal)"}},
-    sfr_diag_case{"E70_modifier_outside_the_area", "        sfr     P0 = 1FE80H\n", {1, 22, "Error", 70, "Limit exceeded: 'Special Function Register (SFR) address is out of range', value is: 130688 (decimal)"}},
-    sfr_diag_case{"E70_beyond_the_modifiers", "        sfr     P0 = 80000H\n", {1, 22, "Error", 70, "Limit exceeded: 'Special Function Register (SFR) address is out of range', value is: 524288 (decimal)"}},
     sfr_diag_case{"W13_declared_twice", "        sfr     P0 = 0FF00H\n        sfr     P0 = 0FF00H\n", {2, 17, "Warning", 13, "Redefinition of Special Function Register"}},
     sfr_diag_case{"W401_neither_read_nor_write", "        SFRTYPE P0 BYTE = 0FF00H\n", {1, 17, "Warning", 401, "SFR neither defined as READ nor WRITE, using default (READ and WRITE)"}},
-    sfr_diag_case{"W402_two_sizes", "        SFRTYPE P0 READ, BYTE, WORD = 0FF00H\n", {1, 17, "Warning", 402, "More than one SFR size attribute defined, using default (BYTE)"}},
-    sfr_diag_case{"W403_no_size", "        SFRTYPE P0 WRITE = 0FF00H\n", {1, 17, "Warning", 403, "No SFR size attribute defined, using default (BYTE)"}},
     sfr_diag_case{"W16_sfr_in_an_expression", "        sfr     P0 = 0FF00H\n        MOV     A,P0+1\n", {2, 23, "Warning", 16, "Suspicious sfr expression"}},
     sfr_diag_case{"E42_label_after_sfr", "        sfr     P0 = 0FF00H\nP0:     NOP\n", {2, 1, "Error", 42, "Duplicate label:'P0'"}},
     sfr_diag_case{"E42_sfr_after_label", "L1:     NOP\n        sfr     L1 = 0FF01H\n", {2, 17, "Error", 42, "Duplicate label:'L1'"}},
@@ -54,27 +49,16 @@ constexpr uint32_t R = LBL_SFR_READ, W = LBL_SFR_WRITE, NB = LBL_SFR_NO_BIT, BY 
 constexpr uint32_t rd = kAccessRead, wr = kAccessWrite, bit = kAccessBit;
 
 // clang-format off
+// Read-only, write-only and no-bit SFRs and the size check are run from source
+// by the sfr golden cases; these rows add what no declaration makes (no access
+// bits, no size) and forms that take either size.
 const access_case kAccessCases[] = {
     // attributes         requirement      size              want
-    {R | W | BY,          rd,              FF_BYTE,          0},
-    {R | W | BY,          wr,              FF_BYTE,          0},
-    {R | W | BY,          rd | wr,         FF_BYTE,          0},
     {R | W | BY,          bit | rd | wr,   FF_BYTE,          0},
-    {R | BY,              rd,              FF_BYTE,          0},
-    {R | BY,              wr,              FF_BYTE,          425},
-    {R | BY,              rd | wr,         FF_BYTE,          425},
-    {R | BY,              bit | rd,        FF_BYTE,          0},
-    {W | BY,              rd,              FF_BYTE,          425},
-    {W | BY,              wr,              FF_BYTE,          0},
-    {W | BY,              bit | wr,        FF_BYTE,          0},
     {BY,                  rd,              FF_BYTE,          425},
     {BY,                  0,               FF_BYTE,          0},
     {R | W | NB | BY,     rd | wr,         FF_BYTE,          0},
-    {R | W | NB | BY,     bit | rd,        FF_BYTE,          425},
     {R | W | NB | BY,     bit | wr,        FF_BYTE,          425},
-    {R | W | WO,          rd,              FF_BYTE,          426},
-    {R | W | WO,          rd,              FF_WORD,          0},
-    {R | W | BY,          wr,              FF_WORD,          426},
     {R | W | BY,          rd,              FF_BYTE | FF_WORD, 0},
     {R | W | WO,          rd,              FF_BYTE | FF_WORD, 0},
     {R | WO,              wr,              FF_WORD,          425},   // access before size
@@ -106,39 +90,19 @@ TEST_F(AssemblyTest, AccessOfEveryAttributeCombination) {
   EXPECT_TRUE(check_sfr_in_expression(cx, plain, &form, rd | wr | bit, 1));
 }
 
-// The declarations set the attributes; a second one replaces them.
+// SFRTYPE sets exactly the attributes named; a second declaration replaces them.
 TEST_F(AssemblyTest, DeclaredAttributes) {
   assemble(
-      "        sfr     P0 = 0FF00H\n"
-      "        sfrp    TM = 0FF10H\n"
-      "        const   sfr C0 = 0FF20H\n"
-      "        const   sfrp CT = 0FF22H\n"
       "        SFRTYPE T0 WRITE, WORD = 0FF24H\n"
       "        const   sfr RD = 0FF26H\n"
       "        sfr     RD = 0FF27H\n"
       "        END\n");
-  struct row {
-    const char* name;
-    uint32_t attributes;
-    int32_t address;
-  };
   const uint32_t mask = LBL_SFR | LBL_SFR_READ | LBL_SFR_WRITE | LBL_SFR_BYTE | LBL_SFR_WORD | LBL_SFR_NO_BIT;
-  for (row r : {row{"P0", LBL_SFR | R | W | BY, 0xFF00}, row{"TM", LBL_SFR | R | W | WO, 0xFF10},
-                row{"C0", LBL_SFR | R | BY, 0xFF20}, row{"CT", LBL_SFR | R | WO, 0xFF22},
-                row{"T0", LBL_SFR | W | WO, 0xFF24}, row{"RD", LBL_SFR | R | W | BY, 0xFF27}}) {
-    const label_rec* rec = check_ident(cx, r.name, std::strlen(r.name), false)->label;
-    EXPECT_EQ(rec->flags & mask, r.attributes) << r.name;
-    EXPECT_EQ(rec->flags & (LBL_DEFINED_THIS_PASS | LBL_UNDEFINED), uint32_t{LBL_DEFINED_THIS_PASS}) << r.name;
-    EXPECT_EQ(rec->value->value, r.address) << r.name;
-  }
-}
-
-// "const" is the directive even where the segment type CONST is known.
-TEST_F(AssemblyTest, ConstBeforeTheSegmentTypeOfTheSameLetters) {
-  assemble("        const   sfr P0 = 0FF00H\n        MOV     P0,A\n        END\n");
-  ASSERT_EQ(diagnostics().size(), 1u) << cap.console;
-  EXPECT_EQ(diagnostics()[0].number, 425);
-  EXPECT_NE(find_kind(check_ident(cx, "CONST", 5, false), KIND_SEGMENT_TYPE), nullptr);
+  const label_rec* t0 = check_ident(cx, "T0", 2, false)->label;
+  const label_rec* rd = check_ident(cx, "RD", 2, false)->label;
+  EXPECT_EQ(t0->flags & mask, LBL_SFR | W | WO);
+  EXPECT_EQ(rd->flags & mask, LBL_SFR | R | W | BY);
+  EXPECT_EQ(rd->value->value, 0xFF27);
 }
 
 // A bit equate makes a bit symbol; a PUBLIC label cannot be one (error 432).
@@ -156,37 +120,6 @@ TEST_F(AssemblyTest, BitEquates) {
   ASSERT_EQ(diagnostics().size(), 1u) << cap.console;
   EXPECT_EQ(diagnostics()[0].number, 432);
   EXPECT_EQ(diagnostics()[0].line, 2);
-}
-
-TEST_F(AssemblyTest, StartUpNamesTheBlockDirectives) {
-  init_symbol_table(cx);
-  EXPECT_TRUE(stops([&] { check_directive_names(cx); }));
-  EXPECT_NE(cap.console.find("Diagnostic: MACRO name not set"), std::string::npos) << cap.console;
-  const int dummy = 0;
-  struct name_row {
-    const char* name;
-    int klass;
-  };
-  for (name_row r : {name_row{"MACRO", DCLASS_MACRO}, name_row{"ENDM", DCLASS_ENDM}, name_row{"ENDR", DCLASS_ENDR},
-                     name_row{"REPT", DCLASS_REPT}, name_row{"REPTI", DCLASS_REPTI}, name_row{"REPTC", DCLASS_REPTC},
-                     name_row{"END", DCLASS_END}, name_row{"ENDMOD", DCLASS_ENDMOD}})
-    init_directive(cx, r.name, &dummy, r.klass);
-  cap.console.clear();
-  EXPECT_TRUE(stops([&] { check_directive_names(cx); }));
-  EXPECT_NE(cap.console.find("Diagnostic: ASEGN directive not initialized"), std::string::npos) << cap.console;
-  init_directive(cx, "ASEGN", &dummy, DCLASS_ORDINARY);
-  EXPECT_FALSE(stops([&] { check_directive_names(cx); }));
-}
-
-TEST_F(AssemblyTest, SizesOfDataItems) {
-  struct row {
-    int code;
-    int bytes;
-  };
-  for (row r : {row{1, 1}, row{2, 2}, row{4, 3}, row{8, 4}, row{32, 4}, row{64, 8}})
-    EXPECT_EQ(size_in_bytes(cx, r.code), r.bytes) << r.code;
-  EXPECT_TRUE(stops([&] { size_in_bytes(cx, 16); }));
-  EXPECT_NE(cap.console.find("Diagnostic: Illegal size"), std::string::npos);
 }
 
 }  // namespace
