@@ -13,18 +13,13 @@
 #include <ctime>
 #include <string>
 
+#include "bench_support.h"
 #include "driver/context.h"
 #include "driver/statement_loop.h"
 #include "driver/stops.h"
 #include "source/char_source.h"
 
 namespace {
-
-double cpu_seconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 // Lines as a hand-written program has them, some with labels and comments,
 // and a nested group now and then.
@@ -49,16 +44,6 @@ std::string make_source(long lines) {
     text += "\n";
   }
   return text + "\tENDIF\n\tEND\n";
-}
-
-void write_file(const output_table& out, const char* path, const std::string& text) {
-  qfile* f = out.open_file(path, "w");
-  if (f == nullptr) {
-    std::fprintf(stderr, "cannot write %s\n", path);
-    std::exit(1);
-  }
-  out.block_write(text.data(), 1, text.size(), f);
-  out.close_file(f);
 }
 
 struct run_result {
@@ -111,7 +96,7 @@ int main(int argc, char** argv) {
   const bool listed = argc > 2 && std::string(argv[2]) == "listed";
   const output_table out = standard_output_table();
   const char* kPath = "/tmp/qasm_cond_bench.s26";
-  write_file(out, kPath, make_source(lines));
+  write_text_file(out, kPath, make_source(lines));
 
   std::printf("IF 0 around %ld lines%s; best of 5 runs\n", lines, listed ? ", skipped lines listed" : "");
   std::printf("%-10s %12s %12s %12s %14s\n", "run", "lines", "records", "cpu [s]", "lines/s");

@@ -21,6 +21,7 @@
 #include <ctime>
 #include <string>
 
+#include "bench_support.h"
 #include "directives/segments.h"
 #include "driver/code_sink.h"
 #include "driver/context.h"
@@ -90,13 +91,7 @@ void write_source(const output_table& out, const char* path, long lines) {
   }
   text += "B" + std::to_string(lines / kBlock + 1) + ":\n";
   text += "LATE    EQU     0FE22H.6\n        END\n";
-  qfile* f = out.open_file(path, "w");
-  if (f == nullptr) {
-    std::fprintf(stderr, "cannot write %s\n", path);
-    std::exit(1);
-  }
-  out.block_write(text.data(), 1, text.size(), f);
-  out.close_file(f);
+  write_text_file(out, path, text);
 }
 
 enum class run_kind { read, parse, full };
@@ -163,13 +158,7 @@ run_result run(const char* path, run_kind kind, const char* object = nullptr) {
   cx.driver.include_paths = {""};
   run_result r;
   try {
-    source_start(cx);
-    init_lexer(cx);
-    start_statements(cx);
-    register_operators(cx);
-    reset_segments(cx);
-    cx.expr.reset_for_module();
-    switch_segment(cx, new_segment(cx, user_node(cx, "CODE", 4), SEG_RELOCATABLE));
+    start_in_code_segment(cx);
     if (kind == run_kind::read) cx.stmt.instruction = read_only;
     if (kind == run_kind::parse) cx.stmt.instruction = parse_only;
     cx.driver.pass1 = 1;

@@ -57,13 +57,7 @@ run_result pass1(const output_table& out, const char* path, bool full) {
   cx.driver.include_paths = {""};
   run_result r{};
   try {
-    source_start(cx);
-    init_lexer(cx);
-    start_statements(cx);
-    register_operators(cx);
-    reset_segments(cx);
-    cx.expr.reset_for_module();
-    switch_segment(cx, new_segment(cx, user_node(cx, "CODE", 4), SEG_RELOCATABLE));
+    start_in_code_segment(cx);
     g_instruction = cx.stmt.instruction;
     cx.stmt.instruction = full ? instruction_in_one_segment : read_only;
     cx.driver.pass1 = 1;
