@@ -10,7 +10,7 @@ eval_result fault(std::string text) { return {eval_status::error, std::move(text
 
 std::string tag_text(const quill_record& r) {
   char buf[48];
-  std::snprintf(buf, sizeof buf, "0x%02X (%s)", r.spec->tag, r.spec->name);
+  std::snprintf(buf, sizeof buf, "0x%02X (%s)", r.layout->tag, r.layout->name);
   return buf;
 }
 
@@ -102,8 +102,8 @@ eval_result link_evaluator::unary(uint8_t tag, uint32_t arg, link_resolver& env)
 }
 
 eval_result link_evaluator::step(const quill_object& obj, const quill_record& r, link_resolver& env) {
-  const uint8_t tag = r.spec->tag;
-  const quill_role role = r.spec->role;
+  const uint8_t tag = r.layout->tag;
+  const quill_role role = r.layout->role;
   if ((role == quill_role::operand || role == quill_role::funcref) && after_store_ && tag != QT_ERROR_TEXT) {
     stack_.clear();
     after_store_ = false;

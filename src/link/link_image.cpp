@@ -164,7 +164,7 @@ void image_builder::place_block(const quill_record& r) {
 void image_builder::store(const quill_record& r) {
   if (eval_.empty()) return;
   unsigned n = 0;
-  switch (r.spec->tag) {
+  switch (r.layout->tag) {
     case QT_STORE1: n = 1; break;
     case QT_STORE2: n = 2; break;
     case QT_STORE3: n = 3; break;
@@ -181,7 +181,7 @@ void image_builder::run() {
   const quill_module& m = *lm_.m;
   for (uint32_t i = 0; i < m.record_count && !stopped_; ++i) {
     const quill_record& r = obj_.records[m.first_record + i];
-    const quill_role role = r.spec->role;
+    const quill_role role = r.layout->role;
     const bool expression = role == quill_role::operand || role == quill_role::op || role == quill_role::store ||
                             role == quill_role::funcref;
     if (!expression) {
@@ -210,18 +210,18 @@ void image_builder::run() {
       }
       if (role == quill_role::store) store(r);
     }
-    if (r.spec->role == quill_role::data) {
-      if (r.spec->tag == QT_ABS_BLOCK) {
+    if (r.layout->role == quill_role::data) {
+      if (r.layout->tag == QT_ABS_BLOCK) {
         place_block(r);
       } else {
         const quill_value* v = obj_.field(r, "bytes");
-        place(obj_.data(*v), r.spec->tag == QT_DATA3 ? 3 : v->size);
+        place(obj_.data(*v), r.layout->tag == QT_DATA3 ? 3 : v->size);
       }
     }
     quill_step_cursor(obj_, r, env_.at);
-    if (r.spec->tag == QT_END_ABS || r.spec->tag == QT_END_REL) {
+    if (r.layout->tag == QT_END_ABS || r.layout->tag == QT_END_REL) {
       uint32_t start = obj_.number(r, "start");
-      if (r.spec->tag == QT_END_REL) {
+      if (r.layout->tag == QT_END_REL) {
         const uint32_t p = env_.part_of(obj_.number(r, "segment"));
         start += p == kNoPart ? 0 : st_.parts[p].base;
       }

@@ -46,14 +46,14 @@ bool module_scan::declare_part(const quill_record& r) {
   const uint32_t index = obj_.number(r, "segment");
   if (lm_.parts.count(index)) return fail(r, "segment index " + std::to_string(index) + " declared twice");
   link_part p{id_, index, obj_.text(r, "name"), static_cast<uint8_t>(obj_.number(r, "segbyte")),
-              static_cast<uint8_t>(obj_.number(r, "flags")), r.spec->tag == QT_ASEG, obj_.number(r, "address")};
+              static_cast<uint8_t>(obj_.number(r, "flags")), r.layout->tag == QT_ASEG, obj_.number(r, "address")};
   lm_.parts[index] = static_cast<uint32_t>(st_.parts.size());
   st_.parts.push_back(p);
   return true;
 }
 
 bool module_scan::note_reference(const quill_record& r, uint32_t from) {
-  switch (r.spec->tag) {
+  switch (r.layout->tag) {
     case QT_SEGREL: case QT_SFB: case QT_SFE: case QT_END_REL: {
       const uint32_t to = part_of(obj_.number(r, "segment"));
       if (to == kNoPart) return fail(r, "segment index " + std::to_string(obj_.number(r, "segment")) + " not declared");
@@ -85,13 +85,13 @@ bool module_scan::run() {
   // Externals first: an expression may name one declared later in the module.
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj_.records[m.first_record + i];
-    if (r.spec->tag == QT_SYMBOL && obj_.number(r, "class") == QS_EXTERNAL)
+    if (r.layout->tag == QT_SYMBOL && obj_.number(r, "class") == QS_EXTERNAL)
       lm_.externals[obj_.number(r, "segment")] = obj_.text(r, "name");
-    if ((r.spec->tag == QT_RSEG || r.spec->tag == QT_ASEG) && !declare_part(r)) return false;
+    if ((r.layout->tag == QT_RSEG || r.layout->tag == QT_ASEG) && !declare_part(r)) return false;
   }
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj_.records[m.first_record + i];
-    const uint8_t tag = r.spec->tag;
+    const uint8_t tag = r.layout->tag;
     if (tag == QT_SYMBOL) last_symbol_ = &r;
     if (tag == QT_FN_DEF || tag == QT_FN_EXT) {
       if (last_symbol_ == nullptr) return fail(r, "function record without a symbol record before it");
@@ -169,7 +169,7 @@ void select_modules(link_state& st) {
     const quill_object& obj = st.files[lm.file]->obj;
     for (uint32_t k = 0; k < lm.m->record_count; ++k) {
       const quill_record& r = obj.records[lm.m->first_record + k];
-      if (r.spec->tag != QT_SYMBOL || !is_public(obj.number(r, "class"))) continue;
+      if (r.layout->tag != QT_SYMBOL || !is_public(obj.number(r, "class"))) continue;
       if (lm.library) library.try_emplace(obj.text(r, "name"), i);
     }
     if (!lm.library) queue.push_back(i);
@@ -180,7 +180,7 @@ void select_modules(link_state& st) {
     const quill_object& obj = st.files[lm.file]->obj;
     for (uint32_t k = 0; k < lm.m->record_count; ++k) {
       const quill_record& r = obj.records[lm.m->first_record + k];
-      if (r.spec->tag == QT_SYMBOL && is_public(obj.number(r, "class"))) defined[obj.text(r, "name")] = true;
+      if (r.layout->tag == QT_SYMBOL && is_public(obj.number(r, "class"))) defined[obj.text(r, "name")] = true;
     }
   };
   for (uint32_t i : queue) load(i);
@@ -207,7 +207,7 @@ void bind_symbols(link_state& st) {
     for (uint32_t k = 0; k < lm.m->record_count; ++k) {
       const quill_record& r = obj.records[lm.m->first_record + k];
       const uint32_t cls = obj.number(r, "class");
-      if (r.spec->tag != QT_SYMBOL || !is_public(cls)) continue;
+      if (r.layout->tag != QT_SYMBOL || !is_public(cls)) continue;
       uint32_t part = kNoPart;
       if (is_relocatable(cls)) {
         auto it = lm.parts.find(obj.number(r, "segment"));

@@ -72,7 +72,7 @@ module_names collect_names(const quill_object& obj, const quill_module& m) {
   module_names names;
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    const uint8_t tag = r.spec->tag;
+    const uint8_t tag = r.layout->tag;
     if (tag == QT_RSEG || tag == QT_ASEG) names.segments[obj.number(r, "segment")] = obj.text(r, "name");
     if (tag == QT_SYMBOL && obj.number(r, "class") == QS_EXTERNAL)
       names.externals[obj.number(r, "segment")] = obj.text(r, "name");
@@ -95,7 +95,7 @@ std::string with_offset(std::string base, uint32_t offset) {
 std::string postfix_word(const quill_object& obj, const module_names& names, const quill_record& r) {
   char buf[48];
   const uint32_t offset = obj.number(r, "offset");
-  switch (r.spec->tag) {
+  switch (r.layout->tag) {
     case QT_CONST: std::snprintf(buf, sizeof buf, "0x%X", obj.number(r, "value")); return buf;
     case QT_SEGREL: return with_offset(segment_word(names, obj.number(r, "segment")), offset);
     case QT_SFB: return with_offset("SFB(" + segment_word(names, obj.number(r, "segment")) + ")", offset);
@@ -120,13 +120,13 @@ std::string postfix_word(const quill_object& obj, const module_names& names, con
     case QT_FN_REF: return "fn#" + std::to_string(obj.number(r, "function"));
     default: break;
   }
-  std::string word = r.spec->name;
+  std::string word = r.layout->name;
   for (uint32_t i = 0; i < r.value_count; ++i) word += " " + std::to_string(obj.values[r.first_value + i].number);
   return word;
 }
 
 bool is_expression(const quill_record& r) {
-  const quill_role role = r.spec->role;
+  const quill_role role = r.layout->role;
   return role == quill_role::operand || role == quill_role::op || role == quill_role::store ||
          role == quill_role::funcref;
 }
@@ -134,10 +134,10 @@ bool is_expression(const quill_record& r) {
 void add_field(std::string& out, const quill_object& obj, const module_names& names, const quill_value& v,
                const quill_dump_options& options, bool segment_names) {
   out += ' ';
-  out += v.spec->name;
+  out += v.layout->name;
   out += '=';
-  const std::string_view name = v.spec->name;
-  switch (v.spec->kind) {
+  const std::string_view name = v.layout->name;
+  switch (v.layout->kind) {
     case quill_field::byte:
       if (name == "segbyte" || name == "flags") {
         tool_appendf(out, "0x%02X", v.number);
@@ -182,11 +182,11 @@ void add_field(std::string& out, const quill_object& obj, const module_names& na
 void add_record(std::string& out, const quill_object& obj, const module_names& names, const quill_record& r,
                 const quill_dump_options& options) {
   if (options.offsets) tool_appendf(out, "%06X  ", r.offset);
-  tool_appendf(out, "%02X %-12s", r.spec->tag, r.spec->name);
+  tool_appendf(out, "%02X %-12s", r.layout->tag, r.layout->name);
   // The segment field of an external's symbol record holds its external number,
   // that of an absolute symbol nothing.
-  const uint32_t cls = r.spec->tag == QT_SYMBOL ? obj.number(r, "class") : 0;
-  const bool segment_names = r.spec->tag != QT_SYMBOL || cls == QS_RELOCATABLE || cls == QS_REL_LOCAL ||
+  const uint32_t cls = r.layout->tag == QT_SYMBOL ? obj.number(r, "class") : 0;
+  const bool segment_names = r.layout->tag != QT_SYMBOL || cls == QS_RELOCATABLE || cls == QS_REL_LOCAL ||
                              cls == QS_WEAK || cls == QS_WEAK_ALT;
   for (uint32_t i = 0; i < r.value_count; ++i)
     add_field(out, obj, names, obj.values[r.first_value + i], options, segment_names);
@@ -200,7 +200,7 @@ std::map<uint32_t, uint64_t> segment_extents(const quill_object& obj, const quil
   quill_cursor at;
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    if (r.spec->tag == QT_LOC_REL) size.try_emplace(obj.number(r, "segment"), 0);
+    if (r.layout->tag == QT_LOC_REL) size.try_emplace(obj.number(r, "segment"), 0);
     quill_step_cursor(obj, r, at);
     if (!at.absolute) size[at.segment] = std::max(size[at.segment], at.offset);
   }
@@ -211,7 +211,7 @@ void add_summary(std::string& out, const quill_object& obj, const quill_module& 
   const std::map<uint32_t, uint64_t> sizes = segment_extents(obj, m);
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    const uint8_t tag = r.spec->tag;
+    const uint8_t tag = r.layout->tag;
     if (tag == QT_RSEG || tag == QT_ASEG) {
       const uint32_t index = obj.number(r, "segment");
       auto it = sizes.find(index);
@@ -225,7 +225,7 @@ void add_summary(std::string& out, const quill_object& obj, const quill_module& 
   }
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    if (r.spec->tag != QT_SYMBOL) continue;
+    if (r.layout->tag != QT_SYMBOL) continue;
     const std::string_view name = obj.text(r, "name");
     tool_appendf(out, "  symbol  %-16.*s %-18s", static_cast<int>(name.size()), name.data(), class_name(obj.number(r, "class")));
     if (obj.number(r, "class") == QS_EXTERNAL)
@@ -250,9 +250,9 @@ void quill_dump_records(const quill_object& obj, const quill_dump_options& optio
       if (!is_expression(r)) postfix.clear(), last.clear();
       add_record(out, obj, names, r, options);
       if (!is_expression(r)) continue;
-      if (r.spec->role == quill_role::store) {
+      if (r.layout->role == quill_role::store) {
         if (postfix.empty()) postfix = last;  // a repeated item stores the same expression again
-        out += "        = " + postfix + (postfix.empty() ? "" : " ") + r.spec->name + "\n";
+        out += "        = " + postfix + (postfix.empty() ? "" : " ") + r.layout->name + "\n";
         last = postfix;
         postfix.clear();
       } else {
@@ -286,8 +286,8 @@ constexpr uint64_t kLongRun = 64;  // longer blocks are shown as one line
 
 int piece_byte(const quill_object& obj, const quill_module& m, const placed_piece& p, uint64_t i) {
   const quill_record& r = *p.record;
-  if (r.spec->role == quill_role::data && r.spec->tag != QT_ABS_BLOCK) return obj.data(*obj.field(r, "bytes"))[i];
-  if (r.spec->tag != QT_ABS_BLOCK) return -1;
+  if (r.layout->role == quill_role::data && r.layout->tag != QT_ABS_BLOCK) return obj.data(*obj.field(r, "bytes"))[i];
+  if (r.layout->tag != QT_ABS_BLOCK) return -1;
   const unsigned size = obj.number(r, "size");
   const unsigned k = static_cast<unsigned>(i % size);
   const unsigned shift = 8 * (m.little_endian() ? k : size - 1 - k);
@@ -312,7 +312,7 @@ void add_pieces(std::string& out, const quill_object& obj, const quill_module& m
       abs = p.absolute;
       seg = p.segment;
     }
-    if (p.record->spec->tag == QT_ABS_BLOCK && p.length > kLongRun) {
+    if (p.record->layout->tag == QT_ABS_BLOCK && p.length > kLongRun) {
       if (line_open) out += '\n';
       tool_appendf(out, "  %06llX: ", static_cast<unsigned long long>(p.offset));
       const unsigned size = obj.number(*p.record, "size");
@@ -398,10 +398,10 @@ namespace {
 // Call-frame records whose body does not decode, as problems of the file.
 void check_cfi_bodies(const quill_object& obj, std::vector<quill_problem>& problems) {
   for (const quill_record& r : obj.records) {
-    if (r.spec->tag != QT_CFI) continue;
+    if (r.layout->tag != QT_CFI) continue;
     for (uint32_t i = 0; i < r.value_count; ++i) {
       const quill_value& v = obj.values[r.first_value + i];
-      if (v.spec == nullptr || v.spec->kind != quill_field::opaque) continue;
+      if (v.layout == nullptr || v.layout->kind != quill_field::opaque) continue;
       std::string text;
       if (qdump_cfi_text(obj.data(v), v.size, text)) continue;
       const std::size_t last = text.rfind('\n');

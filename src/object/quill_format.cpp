@@ -6,20 +6,20 @@ namespace {
 using F = quill_field;
 using R = quill_role;
 
-constexpr quill_field_spec fb(const char* name) { return {F::byte, 0, name}; }
-constexpr quill_field_spec fw(const char* name) { return {F::u16, 0, name}; }
-constexpr quill_field_spec fl(const char* name) { return {F::u32, 0, name}; }
-constexpr quill_field_spec fi(const char* name) { return {F::index, 0, name}; }
-constexpr quill_field_spec fs(const char* name) { return {F::str8, 0, name}; }
-constexpr quill_field_spec fS(const char* name) { return {F::str32, 0, name}; }
-constexpr quill_field_spec ft(const char* name) { return {F::lstr16, 0, name}; }
-constexpr quill_field_spec fx(uint8_t value) { return {F::expect, value, "fixed"}; }
-constexpr quill_field_spec fn(uint8_t count, const char* name) { return {F::bytes, count, name}; }
-constexpr quill_field_spec flen() { return {F::length32, 0, "length"}; }
+constexpr quill_field_layout fb(const char* name) { return {F::byte, 0, name}; }
+constexpr quill_field_layout fw(const char* name) { return {F::u16, 0, name}; }
+constexpr quill_field_layout fl(const char* name) { return {F::u32, 0, name}; }
+constexpr quill_field_layout fi(const char* name) { return {F::index, 0, name}; }
+constexpr quill_field_layout fs(const char* name) { return {F::str8, 0, name}; }
+constexpr quill_field_layout fS(const char* name) { return {F::str32, 0, name}; }
+constexpr quill_field_layout ft(const char* name) { return {F::lstr16, 0, name}; }
+constexpr quill_field_layout fx(uint8_t value) { return {F::expect, value, "fixed"}; }
+constexpr quill_field_layout fn(uint8_t count, const char* name) { return {F::bytes, count, name}; }
+constexpr quill_field_layout flen() { return {F::length32, 0, "length"}; }
 
 // clang-format off
 // One row per tag: tag, name, role, fields after the tag byte.
-constexpr quill_tag_spec kTags[] = {
+constexpr quill_tag_layout kTags[] = {
   {0x00, "program",        R::header,       {fx(0x0A), fb("flags"), fb("operand"), fn(3, "date"), fs("name"),
                                              fx(0xBD), fx(0x0A), fx(0x00), fx(0x02), fx(0x00)}},
   {0x01, "library",        R::header,       {fx(0x0A), fb("flags"), fb("operand"), fn(3, "date"), fs("name"),
@@ -166,12 +166,12 @@ static_assert(kCrc.reversed[1] == 0x8303, "table by reversed byte");
 
 }  // namespace
 
-const quill_tag_spec* quill_find_tag(uint8_t tag) {
+const quill_tag_layout* quill_find_tag(uint8_t tag) {
   const uint8_t row = kTagIndex.row[tag];
   return row == 0xFF ? nullptr : &kTags[row];
 }
 
-const quill_tag_spec* quill_tag_table(std::size_t* count) {
+const quill_tag_layout* quill_tag_table(std::size_t* count) {
   *count = sizeof kTags / sizeof kTags[0];
   return kTags;
 }

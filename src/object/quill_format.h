@@ -21,7 +21,7 @@ enum class quill_field : uint8_t {
   str8,       // length byte, then the characters
   str32,      // u32 length, then the characters
   lstr16,     // u16 length, then the characters
-  expect,     // one byte that must equal the spec's `value`
+  expect,     // one byte that must equal the layout's `value`
   bytes,      // `value` raw bytes (dates, time stamps, data values)
   length32,   // u32 count of the record bytes that follow it
   opaque,     // the rest of the record up to its length32, as raw bytes
@@ -30,7 +30,7 @@ enum class quill_field : uint8_t {
   alias,      // body of a 0xCD record: kind byte, then the fields of that kind
 };
 
-struct quill_field_spec {
+struct quill_field_layout {
   quill_field kind;
   uint8_t value;  // expected byte (expect) or byte count (bytes)
   const char* name;
@@ -54,11 +54,11 @@ enum class quill_role : uint8_t {
 
 constexpr std::size_t kQuillMaxFields = 12;
 
-struct quill_tag_spec {
+struct quill_tag_layout {
   uint8_t tag;
   const char* name;
   quill_role role;
-  std::array<quill_field_spec, kQuillMaxFields> fields;
+  std::array<quill_field_layout, kQuillMaxFields> fields;
 };
 
 // Tags with a name of their own in the code.
@@ -77,10 +77,10 @@ enum quill_tag : uint8_t {
 };
 
 // The layout of a tag, or nullptr when the tag is not part of the vocabulary.
-const quill_tag_spec* quill_find_tag(uint8_t tag);
+const quill_tag_layout* quill_find_tag(uint8_t tag);
 
 // Every tag of the vocabulary, in table order (for tests and the dump's help).
-const quill_tag_spec* quill_tag_table(std::size_t* count);
+const quill_tag_layout* quill_tag_table(std::size_t* count);
 
 // Symbol classes of the 0xCE record.
 enum quill_symbol_class : uint8_t {

@@ -11,11 +11,11 @@ namespace {
 using F = quill_field;
 
 // Fields of the three kinds of 0xCD alias body.
-constexpr quill_field_spec kAliasKind{F::byte, 0, "kind"};
-constexpr quill_field_spec kAliasString{F::str32, 0, "string"};
-constexpr quill_field_spec kAliasNumber{F::u32, 0, "number"};
-constexpr quill_field_spec kAliasSymbol{F::index, 0, "symbol"};
-constexpr quill_field_spec kAliasValue{F::u32, 0, "value"};
+constexpr quill_field_layout kAliasKind{F::byte, 0, "kind"};
+constexpr quill_field_layout kAliasString{F::str32, 0, "string"};
+constexpr quill_field_layout kAliasNumber{F::u32, 0, "number"};
+constexpr quill_field_layout kAliasSymbol{F::index, 0, "symbol"};
+constexpr quill_field_layout kAliasValue{F::u32, 0, "value"};
 
 std::string hex(uint32_t v) {
   char buf[16];
@@ -45,17 +45,17 @@ class decoder {
                           " byte" + (n == 1 ? "" : "s") + ", " + std::to_string(limit_ - pos_) + " left");
   }
   std::string record_name() const {
-    return std::string("record ") + hex(spec_->tag) + " (" + spec_->name + ") at " + hex(record_at_);
+    return std::string("record ") + hex(layout_->tag) + " (" + layout_->name + ") at " + hex(record_at_);
   }
   bool read_number(quill_field kind, uint32_t* out);
   bool read_text(quill_field kind, quill_value* v);
-  void push(const quill_field_spec* spec, uint32_t number, uint32_t at = 0, uint32_t size = 0, uint32_t number2 = 0) {
-    obj_.values.push_back({spec, number, number2, at, size});
+  void push(const quill_field_layout* layout, uint32_t number, uint32_t at = 0, uint32_t size = 0, uint32_t number2 = 0) {
+    obj_.values.push_back({layout, number, number2, at, size});
   }
-  bool read_field(const quill_field_spec* f, uint32_t previous_number);
+  bool read_field(const quill_field_layout* f, uint32_t previous_number);
   bool read_alias();
   bool read_record();
-  bool check_sequence(const quill_tag_spec* spec, uint32_t at);
+  bool check_sequence(const quill_tag_layout* layout, uint32_t at);
   bool end_module();
 
   quill_object& obj_;
@@ -65,7 +65,7 @@ class decoder {
   uint32_t pos_ = 0;
   uint32_t limit_ = 0;          // end of the current record's length-covered body, or of the file
   uint32_t record_at_ = 0;
-  const quill_tag_spec* spec_ = nullptr;
+  const quill_tag_layout* layout_ = nullptr;
   quill_module* module_ = nullptr;  // open module
   uint16_t crc_ = 0;
   uint32_t frames_due_ = 0;     // 0xCA records still owed to the last 0xC4
@@ -119,7 +119,7 @@ bool decoder::read_text(quill_field kind, quill_value* v) {
   return true;
 }
 
-bool decoder::read_field(const quill_field_spec* f, uint32_t previous_number) {
+bool decoder::read_field(const quill_field_layout* f, uint32_t previous_number) {
   switch (f->kind) {
     case F::byte:
     case F::u16:
@@ -212,18 +212,18 @@ bool decoder::read_alias() {
 
 // Order rules between records: headers only between modules, frame entries
 // right after their count.
-bool decoder::check_sequence(const quill_tag_spec* spec, uint32_t at) {
-  if (spec->tag == QT_FRAME) {
+bool decoder::check_sequence(const quill_tag_layout* layout, uint32_t at) {
+  if (layout->tag == QT_FRAME) {
     if (frames_due_ == 0) return fail(at, "frame entry 0xCA without a frame list 0xC4 before it");
     --frames_due_;
   } else if (frames_due_ > 0) {
-    return fail(at, "frame list ends after " + std::string("record ") + hex(spec->tag) + ": " +
+    return fail(at, "frame list ends after " + std::string("record ") + hex(layout->tag) + ": " +
                         std::to_string(frames_due_) + " frame entries 0xCA missing");
   }
-  if (spec->role == quill_role::header)
-    return fail(at, "module header " + hex(spec->tag) + " inside module '" + std::string(module_->name) +
+  if (layout->role == quill_role::header)
+    return fail(at, "module header " + hex(layout->tag) + " inside module '" + std::string(module_->name) +
                         "' (no end record before it)");
-  if (spec->role == quill_role::end_of_file)
+  if (layout->role == quill_role::end_of_file)
     return fail(at, "end-of-file byte 0xFF inside module '" + std::string(module_->name) + "'");
   return true;
 }
@@ -231,16 +231,16 @@ bool decoder::check_sequence(const quill_tag_spec* spec, uint32_t at) {
 bool decoder::read_record() {
   record_at_ = pos_;
   const uint8_t tag = p_[pos_];
-  spec_ = quill_find_tag(tag);
-  if (spec_ == nullptr) return fail(pos_, "unknown record tag " + hex(tag));
+  layout_ = quill_find_tag(tag);
+  if (layout_ == nullptr) return fail(pos_, "unknown record tag " + hex(tag));
   const bool first_of_module = module_ != nullptr && obj_.records.size() == module_->first_record;
-  if (module_ != nullptr && !first_of_module && !check_sequence(spec_, pos_)) return false;
+  if (module_ != nullptr && !first_of_module && !check_sequence(layout_, pos_)) return false;
   ++pos_;
   limit_ = size_;
   const uint32_t first = static_cast<uint32_t>(obj_.values.size());
   uint32_t previous = 0;
   bool has_length = false;
-  for (const quill_field_spec& f : spec_->fields) {
+  for (const quill_field_layout& f : layout_->fields) {
     if (f.kind == F::none) break;
     if (f.kind == F::length32) has_length = true;
     if (!read_field(&f, previous)) return false;
@@ -250,16 +250,16 @@ bool decoder::read_record() {
   if (has_length && pos_ != limit_)
     return fail(record_at_, "length of " + record_name() + " covers " + std::to_string(limit_ - pos_) +
                                 " bytes more than its fields");
-  if (spec_->tag == QT_ABS_BLOCK && obj_.values[first].number > 4)
+  if (layout_->tag == QT_ABS_BLOCK && obj_.values[first].number > 4)
     return fail(record_at_ + 1, "absolute block item size " + std::to_string(obj_.values[first].number) +
                                     " is not within 0-4");
-  if (spec_->tag == QT_FRAME_LIST) {
+  if (layout_->tag == QT_FRAME_LIST) {
     if (previous > (size_ - pos_) / 8)
       return fail(record_at_, "frame count " + std::to_string(previous) + " of " + record_name() +
                                   " needs more bytes than the file has left");
     frames_due_ = previous;
   }
-  obj_.records.push_back({record_at_, pos_ - record_at_, spec_, first, static_cast<uint32_t>(obj_.values.size()) - first});
+  obj_.records.push_back({record_at_, pos_ - record_at_, layout_, first, static_cast<uint32_t>(obj_.values.size()) - first});
   crc_ = quill_checksum(crc_, p_ + record_at_, pos_ - record_at_);
   return true;
 }
@@ -319,7 +319,7 @@ void decoder::run() {
       module_->record_count = static_cast<uint32_t>(obj_.records.size()) - module_->first_record;
       return;
     }
-    if (spec_->role == quill_role::end && !end_module()) {
+    if (layout_->role == quill_role::end && !end_module()) {
       module_->record_count = static_cast<uint32_t>(obj_.records.size()) - module_->first_record;
       return;
     }
@@ -339,7 +339,7 @@ const quill_value* quill_object::field(const quill_record& r, std::string_view n
   for (uint32_t i = 0; i < r.value_count; ++i) {
     const quill_value& v = values[r.first_value + i];
     // The first letter settles most mismatches without measuring the layout's name.
-    if (v.spec->name[0] == name[0] && name == v.spec->name) return &v;
+    if (v.layout->name[0] == name[0] && name == v.layout->name) return &v;
   }
   return nullptr;
 }
@@ -372,7 +372,7 @@ uint32_t quill_data_value(const quill_object& obj, const quill_record& r, bool l
     return 0;
   }
   const uint8_t* b = obj.data(*v);
-  const unsigned n = r.spec->tag == QT_DATA3 ? 3 : v->size;
+  const unsigned n = r.layout->tag == QT_DATA3 ? 3 : v->size;
   uint32_t value = 0;
   for (unsigned i = 0; i < n; ++i) value |= static_cast<uint32_t>(little_endian ? b[i] : b[n - 1 - i]) << (8 * i);
   *placed = n;
@@ -381,7 +381,7 @@ uint32_t quill_data_value(const quill_object& obj, const quill_record& r, bool l
 
 uint64_t quill_step_cursor(const quill_object& obj, const quill_record& r, quill_cursor& at) {
   uint64_t n = 0;
-  switch (r.spec->tag) {
+  switch (r.layout->tag) {
     case QT_LOC_ABS:
       at.absolute = true;
       at.offset = obj.number(r, "address");

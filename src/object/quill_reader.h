@@ -14,7 +14,7 @@
 // One decoded field. Numbers are in `number`; strings and raw byte groups are
 // a span of the file's bytes (`at`, `size`). List items are fields of their own.
 struct quill_value {
-  const quill_field_spec* spec;  // the layout row (list items: the list's row)
+  const quill_field_layout* layout;  // the layout row (list items: the list's row)
   uint32_t number;               // numeric fields, list item counts, alias kind
   uint32_t number2;              // second member of a pair
   uint32_t at;                   // file offset of the characters or bytes
@@ -24,7 +24,7 @@ struct quill_value {
 struct quill_record {
   uint32_t offset;               // file offset of the tag byte
   uint32_t size;                 // bytes including the tag
-  const quill_tag_spec* spec;    // tag and layout
+  const quill_tag_layout* layout;    // tag and layout
   uint32_t first_value;          // into quill_object::values
   uint32_t value_count;
 };

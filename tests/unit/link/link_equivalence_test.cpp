@@ -221,9 +221,9 @@ field_kinds kinds_of(const std::map<std::string, std::string>& objects) {
     EXPECT_TRUE(obj.ok()) << name;
     for (std::size_t i = 0; i < obj.records.size(); ++i) {
       const quill_record& r = obj.records[i];
-      const quill_role role = r.spec->role;
-      if (role == quill_role::operand || role == quill_role::op || role == quill_role::store) k.tags.insert(r.spec->tag);
-      if (r.spec->tag == QT_CHECK_RANGE && i >= 2)
+      const quill_role role = r.layout->role;
+      if (role == quill_role::operand || role == quill_role::op || role == quill_role::store) k.tags.insert(r.layout->tag);
+      if (r.layout->tag == QT_CHECK_RANGE && i >= 2)
         k.checks.insert({obj.number(obj.records[i - 2], "value"), obj.number(obj.records[i - 1], "value")});
     }
   }

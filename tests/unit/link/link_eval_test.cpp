@@ -50,7 +50,7 @@ outcome evaluate(void (*build)(quill_builder&)) {
   const quill_module& m = obj.modules[0];
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    const quill_role role = r.spec->role;
+    const quill_role role = r.layout->role;
     if (role != quill_role::operand && role != quill_role::op && role != quill_role::store &&
         role != quill_role::funcref)
       continue;

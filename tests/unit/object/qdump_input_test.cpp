@@ -101,7 +101,7 @@ TEST_F(QdumpInput, CallFrameBodyDamageBehindAGoodChecksum) {
   const quill_object obj = quill_read(*object_);
   const quill_record* cfi = nullptr;
   for (const quill_record& r : obj.records)
-    if (r.spec->tag == QT_CFI) cfi = &r;
+    if (r.layout->tag == QT_CFI) cfi = &r;
   ASSERT_NE(cfi, nullptr);
   const uint32_t body = cfi->offset + 5, size = cfi->size - 5;
   int found = 0;

@@ -93,7 +93,7 @@ TEST(QuillFormat, ChecksumBytesCloseTheModuleAndRestart) {
 
 TEST(QuillFormat, TagTableHasEveryTagOnceAndFindsIt) {
   std::size_t count = 0;
-  const quill_tag_spec* table = quill_tag_table(&count);
+  const quill_tag_layout* table = quill_tag_table(&count);
   std::set<int> seen;
   for (std::size_t i = 0; i < count; ++i) {
     EXPECT_TRUE(seen.insert(table[i].tag).second) << "tag twice: " << int(table[i].tag);

@@ -25,13 +25,13 @@ TEST(QuillReader, DecodesTheSampleModule) {
   int symbols = 0;
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    if (r.spec->tag != QT_SYMBOL) continue;
+    if (r.layout->tag != QT_SYMBOL) continue;
     ++symbols;
     // The length covers everything after it, the name included.
     EXPECT_EQ(obj.number(r, "length"), r.size - 5);
   }
   EXPECT_EQ(symbols, 2);
-  EXPECT_EQ(obj.records[m.first_record + m.record_count - 1].spec->tag, QT_END_REL);
+  EXPECT_EQ(obj.records[m.first_record + m.record_count - 1].layout->tag, QT_END_REL);
 }
 
 TEST(QuillReader, FixedIndexesNeedTheFixedReader) {

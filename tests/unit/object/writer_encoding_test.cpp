@@ -296,11 +296,11 @@ evaluation link_value(const std::vector<uint8_t>& bytes, uint32_t x) {
   const quill_module& m = obj.modules[0];
   for (uint32_t i = 0; i < m.record_count; ++i) {
     const quill_record& r = obj.records[m.first_record + i];
-    const quill_role role = r.spec->role;
+    const quill_role role = r.layout->role;
     if (role != quill_role::operand && role != quill_role::op && role != quill_role::store &&
         role != quill_role::funcref)
       continue;
-    if (role == quill_role::store && r.spec->tag != QT_DISCARD) {
+    if (role == quill_role::store && r.layout->tag != QT_DISCARD) {
       out.value = eval.top();
       out.depth = eval.depth();
       break;

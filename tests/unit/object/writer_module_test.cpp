@@ -71,7 +71,7 @@ class WriterModule : public AsmTest {
   }
   uint32_t count(uint8_t tag) const {
     uint32_t n = 0;
-    for (const quill_record& r : obj_.records) n += r.spec->tag == tag;
+    for (const quill_record& r : obj_.records) n += r.layout->tag == tag;
     return n;
   }
 
@@ -227,12 +227,12 @@ TEST_F(WriterModule, SymbolClassesCarryTheirNames) {
   };
   std::vector<std::string> names;
   for (const quill_record& r : obj_.records)
-    if (r.spec->tag == QT_SYMBOL) names.emplace_back(obj_.text(r, "name"));
+    if (r.layout->tag == QT_SYMBOL) names.emplace_back(obj_.text(r, "name"));
   ASSERT_EQ(names.size(), std::size(rows)) << joined(lines_);
   for (const row& w : rows) {
     const quill_record* found = nullptr;
     for (const quill_record& r : obj_.records)
-      if (r.spec->tag == QT_SYMBOL && obj_.text(r, "name") == w.name) found = &r;
+      if (r.layout->tag == QT_SYMBOL && obj_.text(r, "name") == w.name) found = &r;
     ASSERT_NE(found, nullptr) << w.name;
     EXPECT_EQ(obj_.number(*found, "class"), w.klass) << w.name;
     EXPECT_EQ(obj_.number(*found, "segment"), w.segment) << w.name;
@@ -251,8 +251,8 @@ TEST_F(WriterModule, ExternalReferencesAndDeclarationsAgree) {
   std::vector<std::pair<std::string, uint32_t>> declared;
   std::vector<uint32_t> referenced;
   for (const quill_record& r : obj_.records) {
-    if (r.spec->tag == QT_SYMBOL) declared.emplace_back(obj_.text(r, "name"), obj_.number(r, "segment"));
-    if (r.spec->tag == QT_EXTERN) referenced.push_back(obj_.number(r, "external"));
+    if (r.layout->tag == QT_SYMBOL) declared.emplace_back(obj_.text(r, "name"), obj_.number(r, "segment"));
+    if (r.layout->tag == QT_EXTERN) referenced.push_back(obj_.number(r, "external"));
   }
   EXPECT_EQ(declared, (std::vector<std::pair<std::string, uint32_t>>{{"XA", 0}, {"XC", 1}}));
   EXPECT_EQ(referenced, (std::vector<uint32_t>{1, 0, 1}));
