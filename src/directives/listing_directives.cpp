@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "diag/diag.h"
-#include "diag/listing/listing.h"
+#include "listing/listing.h"
 #include "directives/directive_table.h"
 #include "directives/operands.h"
 #include "driver/context.h"

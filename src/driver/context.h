@@ -11,7 +11,7 @@
 #include "driver/statement_loop.h"
 #include "target/target.h"
 #include "diag/diag.h"
-#include "diag/listing/listing.h"
+#include "listing/listing.h"
 #include "driver/block_stack.h"
 #include "driver/segment_rec.h"
 #include "expr/expr_state.h"

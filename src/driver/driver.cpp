@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "diag/diag.h"
-#include "diag/listing/listing.h"
+#include "listing/listing.h"
 #include "driver/command_line.h"
 #include "driver/context.h"
 #include "driver/ide/console_agent.h"

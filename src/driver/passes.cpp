@@ -5,7 +5,7 @@
 #include "directives/conditional.h"
 #include "directives/macro.h"
 #include "driver/context.h"
-#include "diag/listing/listing.h"
+#include "listing/listing.h"
 #include "expr/expression.h"
 #include "expr/float_constant.h"
 #include "object/writer.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "diag/listing/listing.h"
-#include "diag/listing/symbol_listing.h"
+#include "listing/listing.h"
+#include "listing/symbol_listing.h"
 #include "driver/context.h"
 #include "driver/statement.h"
 #include "support/asm_fixture.h"

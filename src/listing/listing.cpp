@@ -3,7 +3,7 @@
 // location, code bytes and wrapped source text, diagnostic lines, and the
 // summary block. Each line is built in the listing's buffer and written in
 // one block by list_newline, which counts it and starts pages.
-#include "diag/listing/listing.h"
+#include "listing/listing.h"
 
 #include <algorithm>
 #include <charconv>

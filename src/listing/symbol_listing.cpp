@@ -3,12 +3,12 @@
 // order, the #define symbols (-xD) and the keyword table (-xI). Each entry is
 // one line; a name of 32 or more characters has a line of its own and the
 // entry goes on below it after 20 blanks.
-#include "diag/listing/symbol_listing.h"
+#include "listing/symbol_listing.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "diag/listing/listing.h"
+#include "listing/listing.h"
 #include "driver/context.h"
 #include "driver/segment_rec.h"
 #include "driver/statement.h"

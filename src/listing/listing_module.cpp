@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "diag/diag.h"
-#include "diag/listing/listing.h"
-#include "diag/listing/symbol_listing.h"
+#include "listing/listing.h"
+#include "listing/symbol_listing.h"
 #include "driver/context.h"
 #include "driver/passes.h"
 #include "driver/statement.h"
