@@ -183,7 +183,7 @@ int origin_of(const asm_context& cx, const statement_rec* record) {
 // that the run must stop).
 bool report(asm_context& cx, int number, bool is_error, const char* type_word,
             statement_rec* record, int column, bool stop = true) {
-  const char* message = find_message(number, is_error);
+  const char* message = find_message(cx, number, is_error);
   if (message == nullptr) {
     cx.diag.arg_text = nullptr;
     internal_error(cx, "print_problem", "unknown error number", number);

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "diag/messages.h"
-#include "target/target.h"
 
 struct asm_context;
 struct diag_piece;
@@ -26,7 +25,17 @@ struct diag_position {
   bool valid = false;
 };
 
+// The target's message numbers (declared by the target); a report takes
+// them as it takes the generic ones.
+enum class tgt_err : int;
+enum class tgt_warn : int;
+
+// The text of a target message by number (error or warning), or nullptr:
+// the target hands it over when it is attached.
+using target_text_lookup = const char* (*)(int number, bool is_error);
+
 struct diag_state {
+  target_text_lookup target_text = nullptr;
   const char* arg_text = nullptr;      // string argument of the report ({s}, {q})
   long arg_number = 0;                 // number argument of the report ({n}, {x})
   int token_column = 1;                // pass-1 column; the lexer keeps it at the token being read

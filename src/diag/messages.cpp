@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "target/target.h"
+#include "driver/context.h"
+
 
 namespace {
 
@@ -177,11 +178,11 @@ const char* search_message(const message_entry* table, int number) {
 const message_entry* generic_error_table() { return kGenericErrors; }
 const message_entry* generic_warning_table() { return kGenericWarnings; }
 
-const char* find_message(int number, bool is_error) {
+const char* find_message(const asm_context& cx, int number, bool is_error) {
   if (number < 0) return nullptr;
   const char* text = nullptr;
   if (number < kFirstTargetNumber) text = search_message(is_error ? kGenericErrors : kGenericWarnings, number);
-  if (text == nullptr) text = target_message(number, is_error);
+  if (text == nullptr && cx.diag.target_text != nullptr) text = cx.diag.target_text(number, is_error);
   if (text == nullptr)
     text = is_error ? "ERROR MESSAGE NOT IMPLEMENTED" : "WARNING MESSAGE NOT IMPLEMENTED";
   return text;

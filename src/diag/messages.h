@@ -2,6 +2,8 @@
 // tables, the target's tables, lookup by number, and the names of the numbers.
 #pragma once
 
+struct asm_context;
+
 // Control bytes inside a stored text, replaced when the text is printed.
 enum message_control : char {
   MSG_LEAD = 1,    // stands first in the text; skipped
@@ -184,7 +186,7 @@ const char* search_message(const message_entry* table, int number);
 // Numbers below 400 are looked up in the generic table, all others and any
 // generic number without a text in the target's; a number the target lacks
 // gets the "not implemented" text. Null only for a negative number.
-const char* find_message(int number, bool is_error);
+const char* find_message(const asm_context& cx, int number, bool is_error);
 
 // True when the stored text carries the fatal flag.
 bool message_is_fatal(const char* text);

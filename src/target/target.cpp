@@ -51,6 +51,7 @@ bool target_counts_cycles(const asm_context&) { return false; }
 
 void target_attach(asm_context& cx) {
   if (cx.target == nullptr) cx.target = new target_state{};
+  cx.diag.target_text = target_message;
 }
 
 void target_release(target_state* state) { delete state; }

@@ -101,7 +101,7 @@ TEST_F(Diag, StringArgumentIsNotCarriedToTheNextReport) {
   user_error(cx, gen_err::duplicate_label, "X");
   cap.console.clear();
   cx.diag.arg_number = 0;
-  print_problem(cx, problem_sink::console, 42, "Error", find_message(42, true), nullptr, 7);
+  print_problem(cx, problem_sink::console, 42, "Error", find_message(cx, 42, true), nullptr, 7);
   EXPECT_EQ(cap.console, "\"t.s26\",7  Error[42]: Duplicate label:''\n");
 }
 

@@ -85,7 +85,7 @@ class EveryMessage : public AsmTest {
     cx.source.line = "    NOP\n";
     cx.source.line_len = 8;
     push_block(cx, block_type::macro, 3);
-    print_problem(cx, problem_sink::console, 0, "Error", find_message(0, true), nullptr, 5);  // the source line, once
+    print_problem(cx, problem_sink::console, 0, "Error", find_message(cx, 0, true), nullptr, 5);  // the source line, once
   }
   // Prints one number with a macro block open since line 3: what follows the
   // heading's "]: ", and whether the printer says the run stops.
@@ -94,7 +94,7 @@ class EveryMessage : public AsmTest {
     cx.diag.arg_text = "nm";
     cx.diag.arg_number = 100;
     const int stops = print_problem(cx, problem_sink::console, number, is_error ? "Error" : "Warning",
-                                    find_message(number, is_error), nullptr, 5);
+                                    find_message(cx, number, is_error), nullptr, 5);
     if (fatal != nullptr) *fatal = stops != 0;
     const std::string heading = std::string("\"m.s26\",12  ") + (is_error ? "Error[" : "Warning[") +
                                 std::to_string(number) + "]: ";
@@ -123,7 +123,7 @@ TEST_F(EveryMessage, NumberedRangesHaveTextsWithTheirNotes) {
       }
     }
   }
-  EXPECT_EQ(find_message(-1, true), nullptr);
+  EXPECT_EQ(find_message(cx, -1, true), nullptr);
 }
 
 TEST_F(EveryMessage, ArgumentsStandInTheirPlace) {
