@@ -225,38 +225,24 @@ std::string mutate(std::mt19937_64& rng, std::string s) {
   return s;
 }
 
-void on_alarm(int) {
-  const char text[] = "cfi_fuzz: one input ran for more than 20 s (hang); see cfi_fuzz_current.s26\n";
-  (void)!write(2, text, sizeof text - 1);
-  std::abort();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
-  std::mt19937_64 rng(seed);
-  std::signal(SIGALRM, on_alarm);
-  long runs = 0, with_record = 0;
-  const auto start = std::chrono::steady_clock::now();
-  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
-    std::string input = generate(rng);
-    if (rng() % 3 == 0) input = mutate(rng, input);
-    {
-      std::ofstream keep("cfi_fuzz_current.s26", std::ios::binary | std::ios::trunc);
-      keep << input;
-    }
-    alarm(20);
-    with_record += assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size()) > 0 ? 1 : 0;
-    alarm(0);
-    if (++runs % 20000 == 0)
-      std::fprintf(stderr, "%ld runs, %.0f s\n", runs,
-                   std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
+  long with_record = 0;
+  const long runs = fuzz::drive(
+      seconds, seed, "cfi_fuzz_current.s26",
+      "cfi_fuzz: one input ran for more than 20 s (hang); see cfi_fuzz_current.s26\n",
+      [](std::mt19937_64& rng) {
+        std::string input = generate(rng);
+        return rng() % 3 == 0 ? mutate(rng, input) : input;
+      },
+      [&](const std::string& input, long) {
+        with_record += assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size()) > 0 ? 1 : 0;
+      });
   std::printf("%ld inputs (seed %llu), %ld with a CFI record read back, no fault\n", runs,
               static_cast<unsigned long long>(seed), with_record);
-  std::remove("cfi_fuzz_current.s26");
   return 0;
 }
 

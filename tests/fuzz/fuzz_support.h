@@ -5,11 +5,14 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <random>
 #include <map>
 #include <set>
 #include <string>
@@ -104,6 +107,32 @@ inline void on_hang(int) {
 inline void watch_for_hangs(const char* note) {
   hang_note() = note;
   std::signal(SIGALRM, on_hang);
+}
+
+// The random driver: for `seconds`, takes an input from `next(rng)`, keeps it
+// in `keep_name` while `run(input, index)` assembles it (a crash or a hang
+// leaves it behind; a run over 20 s aborts with `hang_text`) and reports
+// progress every 20,000 runs. Returns the number of runs.
+template <class Next, class Run>
+long drive(double seconds, uint64_t seed, const char* keep_name, const char* hang_text, Next next, Run run) {
+  std::mt19937_64 rng(seed);
+  watch_for_hangs(hang_text);
+  long runs = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+  while (elapsed() < seconds) {
+    const std::string input = next(rng);
+    {
+      std::ofstream keep(keep_name, std::ios::binary | std::ios::trunc);
+      keep << input;
+    }
+    alarm(20);
+    run(input, runs);
+    alarm(0);
+    if (++runs % 20000 == 0) std::fprintf(stderr, "%ld runs, %.0f s\n", runs, elapsed());
+  }
+  std::remove(keep_name);
+  return runs;
 }
 
 // A name of the form "<output>~<n>.tmp".

@@ -24,7 +24,7 @@
 #include "expr/expression.h"
 #include "source/lexer.h"
 #include "source/preprocessor.h"
-#include "support/capture.h"
+#include "fuzz_support.h"
 #include "target/target.h"
 
 namespace {
@@ -158,36 +158,22 @@ std::string mutate(std::mt19937_64& rng, std::string s) {
   return s;
 }
 
-void on_alarm(int) {
-  const char text[] = "instruction_fuzz: one input ran for more than 20 s (hang); see instruction_fuzz_current.s26\n";
-  (void)!write(2, text, sizeof text - 1);
-  std::abort();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   const std::vector<std::string> seeds = load_seeds(argc, argv, 3);
-  std::mt19937_64 rng(seed);
-  std::signal(SIGALRM, on_alarm);
-  long runs = 0;
-  const auto start = std::chrono::steady_clock::now();
-  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
-    std::string input = (!seeds.empty() && rng() % 2 == 0) ? mutate(rng, seeds[rng() % seeds.size()]) : generate(rng);
-    if (rng() % 4 == 0) input = mutate(rng, input);
-    {
-      std::ofstream keep("instruction_fuzz_current.s26", std::ios::binary | std::ios::trunc);
-      keep << input;
-    }
-    alarm(20);
-    assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size());
-    alarm(0);
-    ++runs;
-  }
+  const long runs = fuzz::drive(
+      seconds, seed, "instruction_fuzz_current.s26",
+      "instruction_fuzz: one input ran for more than 20 s (hang); see instruction_fuzz_current.s26\n",
+      [&](std::mt19937_64& rng) {
+        std::string input =
+            (!seeds.empty() && rng() % 2 == 0) ? mutate(rng, seeds[rng() % seeds.size()]) : generate(rng);
+        return rng() % 4 == 0 ? mutate(rng, input) : input;
+      },
+      [](const std::string& input, long) { assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size()); });
   std::printf("%ld inputs (seed %llu, %zu seed files)\n", runs, static_cast<unsigned long long>(seed), seeds.size());
-  std::remove("instruction_fuzz_current.s26");
   return 0;
 }
 

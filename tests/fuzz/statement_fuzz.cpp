@@ -188,32 +188,23 @@ int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
   const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   std::vector<std::string> seeds = load_seeds(argc, argv, 3);
-  std::mt19937_64 rng(seed);
-  fuzz::watch_for_hangs("statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n");
-  long runs = 0;
   long by_code[4] = {};
   std::size_t longest = 0;
-  const auto start = std::chrono::steady_clock::now();
-  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
-    std::string input = (!seeds.empty() && rng() % 2 == 0) ? mutate(rng, seeds[rng() % seeds.size()]) : generate(rng);
-    if (rng() % 4 == 0) input = mutate(rng, input);
-    {
-      std::ofstream keep("statement_fuzz_current.s26", std::ios::binary | std::ios::trunc);
-      keep << input;
-    }
-    alarm(20);
-    ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size(), runs % 2 == 0)];
-    alarm(0);
-    ++runs;
-    longest = std::max(longest, input.size());
-    if (runs % 20000 == 0)
-      std::fprintf(stderr, "%ld runs, %.0f s\n", runs,
-                   std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
+  const long runs = fuzz::drive(
+      seconds, seed, "statement_fuzz_current.s26",
+      "statement_fuzz: one input ran for more than 20 s (hang); see statement_fuzz_current.s26\n",
+      [&](std::mt19937_64& rng) {
+        std::string input =
+            (!seeds.empty() && rng() % 2 == 0) ? mutate(rng, seeds[rng() % seeds.size()]) : generate(rng);
+        return rng() % 4 == 0 ? mutate(rng, input) : input;
+      },
+      [&](const std::string& input, long index) {
+        ++by_code[assemble(reinterpret_cast<const uint8_t*>(input.data()), input.size(), index % 2 == 0)];
+        longest = std::max(longest, input.size());
+      });
   std::printf("%ld inputs (seed %llu, %zu seed files, longest %zu bytes): exit 0: %ld, 1: %ld, 2: %ld, 3: %ld\n",
               runs, static_cast<unsigned long long>(seed), seeds.size(), longest, by_code[0], by_code[1], by_code[2],
               by_code[3]);
-  std::remove("statement_fuzz_current.s26");
   return 0;
 }
 
